@@ -1,0 +1,2 @@
+// server.exe: the setup wizard's Windows program.
+int wmain() { return 0; }

@@ -1,0 +1,34 @@
+// Random access to the bytes of a file, so readers can look at headers and small ranges of a large
+// file without loading it whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace setup {
+
+class byte_source {
+ public:
+  virtual ~byte_source() = default;
+  virtual std::uint64_t size() const = 0;
+  // Reads exactly `count` bytes at `offset`. False, with `buffer` in an unspecified state, when the
+  // range reaches beyond the end or the read fails.
+  virtual bool read_at(std::uint64_t offset, void* buffer, std::size_t count) = 0;
+};
+
+// Bytes held in memory.
+class memory_byte_source final : public byte_source {
+ public:
+  explicit memory_byte_source(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  bool read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
+
+ private:
+  std::string bytes_;
+};
+
+// Reads a whole source of at most `limit` bytes; false when it is larger or unreadable.
+bool read_all(byte_source& source, std::string& bytes, std::uint64_t limit);
+
+}  // namespace setup

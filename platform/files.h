@@ -1,0 +1,36 @@
+// Files and directories. Paths are Windows paths in UTF-8; a relative path is resolved against the
+// process's current directory.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/byte_source.h"
+
+namespace setup {
+
+class files {
+ public:
+  virtual ~files() = default;
+
+  // True when a file (not a directory) of that path exists.
+  virtual bool FileExists(std::string_view path) = 0;
+  virtual bool DirectoryExists(std::string_view path) = 0;
+  // True when the file was deleted.
+  virtual bool RemoveFile(std::string_view path) = 0;
+  // Copies `source` over `target`, replacing a file already there: 1 when the target now holds the
+  // copy, 0 otherwise.
+  virtual int CopyFileReplacing(std::string_view source, std::string_view target) = 0;
+  // Sets the attribute bits of a file (0 clears read-only, hidden and system); true on success.
+  virtual bool SetFileAttributes(std::string_view path, std::uint32_t attributes) = 0;
+  virtual std::string GetCurrentDirectory() = 0;
+  virtual bool SetCurrentDirectory(std::string_view path) = 0;
+  // The Windows system directory, for example C:\Windows\system32.
+  virtual std::string GetSystemDirectory() = 0;
+  // The file opened for reading; null when it does not exist or cannot be opened.
+  virtual std::unique_ptr<byte_source> OpenForReading(std::string_view path) = 0;
+};
+
+}  // namespace setup

@@ -1,0 +1,151 @@
+#include "platform/memory/memory_registry.h"
+
+#include "platform/text.h"
+
+namespace setup {
+namespace {
+
+std::string_view root_name(registry_root root) {
+  switch (root) {
+    case registry_root::classes_root: return "HKEY_CLASSES_ROOT";
+    case registry_root::current_user: return "HKEY_CURRENT_USER";
+    case registry_root::local_machine: return "HKEY_LOCAL_MACHINE";
+    case registry_root::users: return "HKEY_USERS";
+    case registry_root::current_config: return "HKEY_CURRENT_CONFIG";
+  }
+  return "";
+}
+
+std::string joined(registry_root root, std::string_view subkey) {
+  std::string path(root_name(root));
+  if (!subkey.empty()) path += "\\" + std::string(subkey);
+  return path;
+}
+
+std::string utf16le_bytes(std::string_view text) {
+  std::string bytes;
+  for (char16_t unit : utf8_to_utf16(text)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  bytes.append(2, '\0');
+  return bytes;
+}
+
+}  // namespace
+
+std::string memory_registry::fold(std::string_view path) {
+  std::string folded = upper_ascii(path);
+  while (!folded.empty() && folded.back() == '\\') folded.pop_back();
+  return folded;
+}
+
+std::string memory_registry::native_key(registry_view view, registry_root root, std::string_view subkey) const {
+  std::string path = fold(joined(root, subkey));
+  if (view == registry_view::wow64_32 && is_64bit_ && root == registry_root::local_machine) {
+    const std::string software = "HKEY_LOCAL_MACHINE\\SOFTWARE";
+    const bool under_software = path == software || path.starts_with(software + "\\");
+    const bool already_32 = path.starts_with(software + "\\WOW6432NODE");
+    if (under_software && !already_32) path.insert(software.size(), "\\WOW6432NODE");
+  }
+  return path;
+}
+
+memory_registry::key_entry& memory_registry::ensure_key(const std::string& folded, std::string_view spelled) {
+  spelled = spelled.substr(0, folded.size());  // without a trailing backslash
+  // Creating a key creates its parents, as in the real registry.
+  for (std::size_t slash = folded.find('\\'); slash != std::string::npos; slash = folded.find('\\', slash + 1)) {
+    if (!keys_.contains(folded.substr(0, slash))) {
+      keys_.emplace(folded.substr(0, slash), key_entry{std::string(spelled.substr(0, slash)), {}});
+    }
+  }
+  auto it = keys_.find(folded);
+  if (it == keys_.end()) it = keys_.emplace(folded, key_entry{std::string(spelled), {}}).first;
+  return it->second;
+}
+
+const memory_registry::key_entry* memory_registry::find_key(std::string_view key_path) const {
+  const auto it = keys_.find(fold(key_path));
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+void memory_registry::store(key_entry& key, std::string_view value_name, raw_registry_value value) {
+  for (value_entry& entry : key.values) {
+    if (equals_ignore_case_ascii(entry.name, value_name)) {
+      entry.value = std::move(value);
+      return;
+    }
+  }
+  key.values.push_back(value_entry{std::string(value_name), std::move(value)});
+}
+
+void memory_registry::set_string(std::string_view key_path, std::string_view value_name, std::string_view text,
+                                 std::uint32_t type) {
+  set_raw(key_path, value_name, type, utf16le_bytes(text));
+}
+
+void memory_registry::set_raw(std::string_view key_path, std::string_view value_name, std::uint32_t type,
+                              std::string bytes) {
+  store(ensure_key(fold(key_path), key_path), value_name, raw_registry_value{type, std::move(bytes)});
+}
+
+void memory_registry::create_key(std::string_view key_path) { ensure_key(fold(key_path), key_path); }
+
+void memory_registry::remove_value(std::string_view key_path, std::string_view value_name) {
+  const auto it = keys_.find(fold(key_path));
+  if (it == keys_.end()) return;
+  std::erase_if(it->second.values,
+                [&](const value_entry& entry) { return equals_ignore_case_ascii(entry.name, value_name); });
+}
+
+void memory_registry::deny_writes(std::string_view key_path) { denied_.insert(fold(key_path)); }
+
+bool memory_registry::key_exists(std::string_view key_path) const { return find_key(key_path) != nullptr; }
+
+std::optional<raw_registry_value> memory_registry::raw_value(std::string_view key_path,
+                                                             std::string_view value_name) const {
+  const key_entry* key = find_key(key_path);
+  if (key == nullptr) return std::nullopt;
+  for (const value_entry& entry : key->values) {
+    if (equals_ignore_case_ascii(entry.name, value_name)) return entry.value;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> memory_registry::string_value(std::string_view key_path,
+                                                         std::string_view value_name) const {
+  const auto raw = raw_value(key_path, value_name);
+  if (!raw || (raw->type != reg_sz && raw->type != reg_expand_sz)) return std::nullopt;
+  return registry_text(*raw);
+}
+
+std::optional<raw_registry_value> memory_registry::read_value(registry_view view, registry_root root,
+                                                              std::string_view subkey,
+                                                              std::string_view value_name) {
+  return raw_value(native_key(view, root, subkey), value_name);
+}
+
+bool memory_registry::write_string(registry_view view, registry_root root, std::string_view subkey,
+                                   std::string_view value_name, std::string_view text) {
+  const std::string folded = native_key(view, root, subkey);
+  for (const std::string& denied : denied_) {
+    if (folded == denied || folded.starts_with(denied + "\\")) return false;
+  }
+  // A key reached through redirection is spelled as the native view sees it.
+  const std::string spelled = folded == fold(joined(root, subkey)) ? joined(root, subkey) : folded;
+  key_entry& key = ensure_key(folded, spelled);
+  store(key, value_name, raw_registry_value{reg_sz, utf16le_bytes(text)});
+  write_log_.push_back(key.path + "|" + std::string(value_name) + "=" + std::string(text));
+  return true;
+}
+
+std::optional<std::vector<std::string>> memory_registry::value_names(registry_view view, registry_root root,
+                                                                     std::string_view subkey) {
+  const key_entry* key = find_key(native_key(view, root, subkey));
+  if (key == nullptr) return std::nullopt;
+  std::vector<std::string> names;
+  for (const value_entry& entry : key->values) names.push_back(entry.name);
+  return names;
+}
+
+}  // namespace setup

@@ -1,0 +1,73 @@
+// A registry in memory that keeps both views of a 64-bit machine (or the one view of a 32-bit
+// machine), so tests can build any machine.
+//
+// The store is the machine's native view. On a 64-bit machine, a 32-bit view access to
+// HKEY_LOCAL_MACHINE\SOFTWARE\X reaches HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\X, as the system's
+// redirection does; the set-up and inspection functions below always address the native view, so a
+// test writes a 32-bit installation's keys with "Wow6432Node" spelled out.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace setup {
+
+class memory_registry final : public registry {
+ public:
+  explicit memory_registry(bool is_64bit_machine = true) : is_64bit_(is_64bit_machine) {}
+
+  // Set-up, native view; keys are created as needed.
+  void set_string(std::string_view key_path, std::string_view value_name, std::string_view text,
+                  std::uint32_t type = reg_sz);
+  void set_raw(std::string_view key_path, std::string_view value_name, std::uint32_t type, std::string bytes);
+  void create_key(std::string_view key_path);
+  void remove_value(std::string_view key_path, std::string_view value_name);
+  // Writes under this key (and below it) fail, as without rights.
+  void deny_writes(std::string_view key_path);
+
+  // Inspection, native view.
+  bool key_exists(std::string_view key_path) const;
+  std::optional<raw_registry_value> raw_value(std::string_view key_path, std::string_view value_name) const;
+  // The text of a string value; nullopt when absent or not a string.
+  std::optional<std::string> string_value(std::string_view key_path, std::string_view value_name) const;
+  // Every write the product made, in order, as "KEY_PATH|name=text" with the native key path.
+  const std::vector<std::string>& write_log() const { return write_log_; }
+
+ protected:
+  std::optional<raw_registry_value> read_value(registry_view view, registry_root root, std::string_view subkey,
+                                               std::string_view value_name) override;
+  bool write_string(registry_view view, registry_root root, std::string_view subkey, std::string_view value_name,
+                    std::string_view text) override;
+  std::optional<std::vector<std::string>> value_names(registry_view view, registry_root root,
+                                                      std::string_view subkey) override;
+
+ private:
+  struct value_entry {
+    std::string name;
+    raw_registry_value value;
+  };
+  struct key_entry {
+    std::string path;                 // as first spelled
+    std::vector<value_entry> values;  // in the order they were created
+  };
+
+  // Folded native path "ROOT\SUB\KEY" for a view access.
+  std::string native_key(registry_view view, registry_root root, std::string_view subkey) const;
+  static std::string fold(std::string_view path);
+  key_entry& ensure_key(const std::string& folded, std::string_view spelled);
+  const key_entry* find_key(std::string_view key_path) const;
+  void store(key_entry& key, std::string_view value_name, raw_registry_value value);
+
+  bool is_64bit_;
+  std::map<std::string, key_entry> keys_;  // by folded native path
+  std::set<std::string> denied_;           // folded native key prefixes
+  std::vector<std::string> write_log_;
+};
+
+}  // namespace setup

@@ -1,0 +1,103 @@
+#include <limits>
+
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_system.h"
+
+namespace setup {
+namespace {
+
+using win32::narrow;
+using win32::unique_handle;
+using win32::wide;
+
+DWORD attributes_of(std::string_view path) {
+  if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(wide(path).c_str());
+}
+
+// Reads a W function's text result into a buffer of the size it asks for.
+template <typename Call>
+std::string read_text(Call call) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int round = 0; round < 4; ++round) {
+    const DWORD length = call(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0) return {};
+    if (length < buffer.size()) return narrow(std::wstring_view(buffer.data(), length));
+    buffer.assign(length + 1, L'\0');
+  }
+  return {};
+}
+
+class win32_file_source final : public byte_source {
+ public:
+  win32_file_source(unique_handle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+  bool read_at(std::uint64_t offset, void* buffer, std::size_t count) override {
+    if (offset > size_ || count > size_ - offset) return false;
+    auto* out = static_cast<char*>(buffer);
+    while (count > 0) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+      const DWORD chunk = count > (1u << 30) ? (1u << 30) : static_cast<DWORD>(count);
+      DWORD done = 0;
+      if (!ReadFile(file_.get(), out, chunk, &done, &at) || done == 0) return false;
+      out += done;
+      offset += done;
+      count -= done;
+    }
+    return true;
+  }
+
+ private:
+  unique_handle file_;
+  std::uint64_t size_;
+};
+
+}  // namespace
+
+bool win32_files::FileExists(std::string_view path) {
+  const DWORD attributes = attributes_of(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool win32_files::DirectoryExists(std::string_view path) {
+  const DWORD attributes = attributes_of(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool win32_files::RemoveFile(std::string_view path) { return DeleteFileW(wide(path).c_str()) != 0; }
+
+int win32_files::CopyFileReplacing(std::string_view source, std::string_view target) {
+  return CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE) ? 1 : 0;
+}
+
+bool win32_files::SetFileAttributes(std::string_view path, std::uint32_t attributes) {
+  // Windows takes 0 as "no attribute" only in the form FILE_ATTRIBUTE_NORMAL.
+  return SetFileAttributesW(wide(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != 0;
+}
+
+std::string win32_files::GetCurrentDirectory() {
+  return read_text([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
+}
+
+bool win32_files::SetCurrentDirectory(std::string_view path) {
+  return SetCurrentDirectoryW(wide(path).c_str()) != 0;
+}
+
+std::string win32_files::GetSystemDirectory() {
+  return read_text([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
+}
+
+std::unique_ptr<byte_source> win32_files::OpenForReading(std::string_view path) {
+  if (path.empty()) return nullptr;
+  unique_handle file(CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return nullptr;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return nullptr;
+  return std::make_unique<win32_file_source>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
+}
+
+}  // namespace setup

@@ -1,0 +1,122 @@
+# Shared by scripts/test and scripts/run: packages, builds, wine prefixes and the display.
+# Sourced; expects $root to be the repository root.
+
+native_dir="$root/build/native"
+asan_dir="$root/build/asan"
+windows_dir="$root/build/windows"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# Debian packages the builds and tests need; name[:arch] as dpkg knows them.
+packages=(
+  cmake ninja-build g++ googletest ccache
+  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+  wine wine64 wine32:i386
+  xvfb imagemagick fonts-wqy-microhei
+  unixodbc unixodbc-dev tdsodbc tdsodbc:i386
+)
+
+log() { printf '== %s\n' "$*"; }
+
+missing_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || printf '%s\n' "$p"
+  done
+}
+
+ensure_packages() {
+  local missing
+  missing=$(missing_packages)
+  [ -z "$missing" ] && return 0
+  # shellcheck disable=SC2086
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. As root, run:"
+    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y" $missing
+    exit 1
+  fi
+  log "installing:" $missing
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  missing=$(missing_packages)
+  if [ -n "$missing" ]; then
+    echo "still missing after apt-get: $missing" >&2
+    exit 1
+  fi
+}
+
+configure_and_build() {  # dir, extra cmake arguments...
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
+      cat "$dir.configure.log"
+      return 1
+    }
+  fi
+  cmake --build "$dir" -j "$jobs"
+}
+
+build_native() { configure_and_build "$native_dir" -DCMAKE_BUILD_TYPE=Debug; }
+build_asan() { configure_and_build "$asan_dir" -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON; }
+build_windows() {
+  configure_and_build "$windows_dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+}
+
+export WINEDEBUG=-all
+
+# Makes a wine prefix once per build tree; the stamp marks a finished one.
+make_wine_prefix() {  # dir, win32|win64
+  local prefix=$1 arch=$2
+  [ -f "$prefix/.setup-ready" ] && return 0
+  log "making wine prefix $prefix ($arch)"
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  # No Mono or Gecko download prompts: the tests need neither.
+  WINEARCH=$arch WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+  # Fonts for Chinese text: link the system fonts to WenQuanYi and map the Chinese font names to it.
+  WINEPREFIX=$prefix wine regedit /S "$(winepath_of "$root/scripts/wine-fonts.reg" "$prefix")" </dev/null >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+  touch "$prefix/.setup-ready"
+}
+
+winepath_of() {  # unix path, prefix
+  WINEPREFIX=$2 winepath -w "$1" 2>/dev/null
+}
+
+# A persistent wine server per prefix, with its helper processes started once and detached from our
+# output, so each test program starts fast and CTest is not held by their open pipes.
+start_wine() {  # prefix
+  WINEPREFIX=$1 wineserver -p 600 </dev/null >/dev/null 2>&1
+  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine() {  # prefix
+  WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+xvfb_pid=""
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${SETUP_FORCE_XVFB:-}" ]; then return 0; fi
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$n"
+}
+
+stop_display() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+}
