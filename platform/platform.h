@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/profile.h"
 #include "platform/registry.h"
 
 namespace setup {
@@ -20,6 +21,7 @@ struct platform {
   clock& time;
   network& net;
   file_versions& versions;
+  profile& ini;
 };
 
 }  // namespace setup

@@ -1,0 +1,100 @@
+// The simulated SQL Server's engine: the state a SQL Server keeps for the setup wizard (databases and
+// their files, logins, users, the product table, options) and the statements the wizard sends.
+// It is used in process by tests and behind the TDS listener by sqlsim. Not thread-safe: one caller
+// at a time.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sqlsim {
+
+enum class server_version { v2000 = 2000, v2005 = 2005, v2008 = 2008, v2012 = 2012 };
+
+// An error or informational message as SQL Server sends it. Severity (class) above 10 is an error.
+struct server_message {
+  long number = 0;
+  int state = 1;
+  int severity = 16;
+  std::string text;
+  std::string procedure;
+  int line = 1;
+};
+
+struct row_set {
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+// What one statement of a batch produced, in the order a server reports it.
+struct statement_outcome {
+  // Informational messages sent while the statement runs, each one followed by its own DONE with the
+  // MORE bit (a RESTORE ... WITH STATS reports "N percent processed." this way).
+  std::vector<server_message> progress;
+  std::optional<row_set> rows;
+  // Messages at the end of the statement, errors included.
+  std::vector<server_message> messages;
+  // Row count for the DONE token, when the statement has one (DML, SELECT).
+  std::optional<long> rows_affected;
+  bool failed = false;
+};
+
+// A text parameter of an RPC call (sp_executesql): name as declared ("@P1") and value (nullopt: NULL).
+struct parameter {
+  std::string name;
+  std::optional<std::string> value;
+};
+
+// One client connection's state.
+struct session {
+  std::string login;
+  std::string database;
+};
+
+struct engine_options {
+  server_version version = server_version::v2008;
+  std::string sa_password;
+  // Windows paths on drive C: are files under this directory; empty: no file access at all.
+  std::filesystem::path c_drive;
+};
+
+class engine {
+ public:
+  explicit engine(engine_options options);
+  ~engine();
+  engine(const engine&) = delete;
+  engine& operator=(const engine&) = delete;
+
+  // Checks the login (18456) and access to the database (4060, empty means the login's default).
+  // On success fills `s` and returns nullopt; otherwise the error to send.
+  std::optional<server_message> login(session& s, std::string_view user, std::string_view password,
+                                      std::string_view database);
+  // Runs a batch of one or more statements with the given parameters.
+  std::vector<statement_outcome> execute(session& s, std::string_view batch,
+                                         const std::vector<parameter>& parameters = {});
+
+  // The whole state as readable text.
+  std::string dump() const;
+
+  // Faults on demand.
+  // The nth statement executed from now (1 = the next one) fails with this message.
+  void fail_statement(int nth, server_message error);
+  // The first statement from now whose text contains `pattern` (compared without regard to case) fails.
+  void fail_matching(std::string pattern, server_message error);
+  // Logins are refused with this message while set.
+  void refuse_connections(std::optional<server_message> error);
+
+  server_version version() const;
+
+  class state;  // the engine's data, defined in its own source files
+
+ private:
+  engine_options options_;
+  std::unique_ptr<state> state_;
+};
+
+}  // namespace sqlsim
