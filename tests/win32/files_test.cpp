@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_system.h"
+#include "tests/win32/test_support.h"
+
+namespace setup {
+namespace {
+
+using test::read_file;
+using test::temp_directory;
+using test::write_file;
+
+TEST(Win32Files, ExistenceTellsFilesFromDirectories) {
+  temp_directory dir;
+  win32_files fs;
+  ASSERT_TRUE(write_file(dir / "备份.dat", "data"));
+  EXPECT_TRUE(fs.FileExists(dir / "备份.dat"));
+  EXPECT_FALSE(fs.DirectoryExists(dir / "备份.dat"));
+  EXPECT_TRUE(fs.DirectoryExists(dir.path()));
+  EXPECT_FALSE(fs.FileExists(dir.path()));
+  EXPECT_FALSE(fs.FileExists(dir / "absent"));
+  EXPECT_FALSE(fs.FileExists(""));
+  EXPECT_FALSE(fs.DirectoryExists(""));
+}
+
+TEST(Win32Files, AReadOnlyFileIsRemovedOnlyAfterItsAttributesAreCleared) {
+  temp_directory dir;
+  win32_files fs;
+  const std::string file = dir / "ur_dbsetup_temp.dat";
+  ASSERT_TRUE(write_file(file, "old"));
+  ASSERT_TRUE(fs.SetFileAttributes(file, FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(fs.RemoveFile(file));
+  EXPECT_TRUE(fs.FileExists(file));
+  EXPECT_TRUE(fs.SetFileAttributes(file, 0));
+  EXPECT_TRUE(fs.RemoveFile(file));
+  EXPECT_FALSE(fs.FileExists(file));
+  EXPECT_FALSE(fs.RemoveFile(file));
+  EXPECT_FALSE(fs.SetFileAttributes(file, 0));
+}
+
+TEST(Win32Files, CopyReplacesTheTargetAndFailsWhereItCannot) {
+  temp_directory dir;
+  win32_files fs;
+  ASSERT_TRUE(write_file(dir / "source", "new backup"));
+  ASSERT_TRUE(write_file(dir / "target", "old"));
+  EXPECT_EQ(fs.CopyFileReplacing(dir / "source", dir / "target"), 1);
+  EXPECT_EQ(read_file(dir / "target"), "new backup");
+  EXPECT_NE(fs.CopyFileReplacing(dir / "absent", dir / "target2"), 1);
+  EXPECT_NE(fs.CopyFileReplacing(dir / "source", dir / "no such dir\\target"), 1);
+  EXPECT_FALSE(fs.FileExists(dir / "target2"));
+}
+
+TEST(Win32Files, CurrentDirectoryRoundTripsWithChinesePaths) {
+  temp_directory dir;
+  win32_files fs;
+  const std::string chinese = dir / "安装盘";
+  ASSERT_TRUE(CreateDirectoryW(win32::wide(chinese).c_str(), nullptr));
+  const std::string saved = fs.GetCurrentDirectory();
+  ASSERT_FALSE(saved.empty());
+  EXPECT_TRUE(fs.SetCurrentDirectory(chinese));
+  EXPECT_EQ(fs.GetCurrentDirectory(), chinese);
+  ASSERT_TRUE(write_file("setup.ini", "[Options]"));
+  EXPECT_TRUE(fs.FileExists(chinese + "\\setup.ini"));
+  EXPECT_TRUE(fs.FileExists("setup.ini"));
+  EXPECT_FALSE(fs.SetCurrentDirectory(dir / "absent"));
+  EXPECT_TRUE(fs.SetCurrentDirectory(saved));
+}
+
+TEST(Win32Files, SystemDirectoryIsTheSystem32Folder) {
+  win32_files fs;
+  const std::string system = fs.GetSystemDirectory();
+  EXPECT_TRUE(fs.DirectoryExists(system));
+  EXPECT_TRUE(fs.FileExists(system + "\\kernel32.dll"));
+}
+
+TEST(Win32Files, ReadingTakesRangesAndRefusesToReadPastTheEnd) {
+  temp_directory dir;
+  win32_files fs;
+  ASSERT_TRUE(write_file(dir / "f", "0123456789"));
+  auto source = fs.OpenForReading(dir / "f");
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->size(), 10u);
+  char buffer[4] = {};
+  EXPECT_TRUE(source->read_at(6, buffer, 4));
+  EXPECT_EQ(std::string(buffer, 4), "6789");
+  EXPECT_FALSE(source->read_at(7, buffer, 4));
+  EXPECT_FALSE(source->read_at(~0ull, buffer, 1));
+  EXPECT_EQ(fs.OpenForReading(dir / "absent"), nullptr);
+  EXPECT_EQ(fs.OpenForReading(dir.path()), nullptr);
+}
+
+}  // namespace
+}  // namespace setup

@@ -1,0 +1,140 @@
+// The registry through advapi32 in a prefix that behaves like 64-bit Windows: this 32-bit program
+// reaches the key a path spells, and the install mark lands where 32-bit programs' writes land.
+#include "platform/win32/win32_registry.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_api.h"
+
+namespace setup {
+namespace {
+
+constexpr wchar_t test_key[] = L"SOFTWARE\\SetupWizardTest";
+const std::string hklm_test = "HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest";
+const std::string hklm_test_32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\SetupWizardTest";
+
+void delete_test_keys() {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, test_key);  // the default view of a 32-bit program: Wow6432Node
+  HKEY software = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &software) ==
+      ERROR_SUCCESS) {
+    RegDeleteTreeW(software, L"SetupWizardTest");
+    RegCloseKey(software);
+  }
+}
+
+// Stores raw data in the 64-bit view.
+void set_raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+bool exists_in_view(REGSAM view, const wchar_t* value_name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExW(key, value_name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+class Win32Registry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    ASSERT_TRUE(wow64) << "these tests need a prefix that behaves like 64-bit Windows";
+    delete_test_keys();
+  }
+  void TearDown() override { delete_test_keys(); }
+  win32_registry reg;
+};
+
+TEST_F(Win32Registry, APathWithoutWow6432NodeReachesThe64BitView) {
+  EXPECT_EQ(reg.WriteRegistryString(hklm_test, "TcpPort", "1433"), 1);
+  EXPECT_TRUE(exists_in_view(KEY_WOW64_64KEY, L"TcpPort"));
+  EXPECT_FALSE(exists_in_view(KEY_WOW64_32KEY, L"TcpPort"));
+  std::string value;
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "TcpPort", value), 1);
+  EXPECT_EQ(value, "1433");
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test_32, "TcpPort", value = "untouched"), -1);
+  EXPECT_EQ(value, "untouched");
+}
+
+TEST_F(Win32Registry, The32BitViewWriteIsSeenThroughWow6432Node) {
+  EXPECT_EQ(reg.WriteRegistryString(hklm_test, "shop1", "客户一", registry_view::wow64_32), 1);
+  EXPECT_TRUE(exists_in_view(KEY_WOW64_32KEY, L"shop1"));
+  EXPECT_FALSE(exists_in_view(KEY_WOW64_64KEY, L"shop1"));
+  std::string value;
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test_32, "shop1", value), 1);
+  EXPECT_EQ(value, "客户一");
+  std::string names;
+  EXPECT_TRUE(reg.GetRegEnumKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Wow6432Node\\SetupWizardTest", names, 512));
+  EXPECT_EQ(names, "shop1");
+}
+
+TEST_F(Win32Registry, OddValuesReadWithoutOverrun) {
+  const wchar_t unterminated[] = {L'1', L'4', L'3', L'3'};
+  set_raw(L"unterminated", REG_SZ, unterminated, sizeof unterminated);
+  const char odd[] = {'1', 0, '4', 0, '3'};
+  set_raw(L"odd", REG_SZ, odd, sizeof odd);
+  const wchar_t embedded[] = L"C:\\SQL\0junk";
+  set_raw(L"embedded", REG_SZ, embedded, sizeof embedded);
+  const DWORD number = 1433;
+  set_raw(L"dword", REG_DWORD, &number, sizeof number);
+  const wchar_t expand[] = L"%SystemRoot%\\x";
+  set_raw(L"expand", REG_EXPAND_SZ, expand, sizeof expand);
+  const std::wstring long_text(3000, L'p');  // more than the first read's buffer
+  set_raw(L"long", REG_SZ, long_text.c_str(), static_cast<DWORD>((long_text.size() + 1) * 2));
+  set_raw(L"empty", REG_SZ, nullptr, 0);
+
+  std::string value;
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "unterminated", value), 1);
+  EXPECT_EQ(value, "1433");
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "odd", value), 1);
+  EXPECT_EQ(value, "14");
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "embedded", value), 1);
+  EXPECT_EQ(value, "C:\\SQL");
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "expand", value), 1);
+  EXPECT_EQ(value, "%SystemRoot%\\x");
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "long", value), 1);
+  EXPECT_EQ(value, std::string(3000, 'p'));
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "empty", value), 1);
+  EXPECT_EQ(value, "");
+  value = "untouched";
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "dword", value), -1);
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "absent", value), -1);
+  EXPECT_EQ(value, "untouched");
+
+  EXPECT_FALSE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "long", value, 512));
+  EXPECT_TRUE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "unterminated", value, 512));
+  EXPECT_EQ(value, "1433");
+}
+
+TEST_F(Win32Registry, ValueNamesAreListedInRegistryOrder) {
+  for (const char* name : {"MSSQLSERVER", "SQLEXPRESS", "实例"}) {
+    ASSERT_EQ(reg.WriteRegistryString(hklm_test, name, "id"), 1);
+  }
+  std::vector<std::string> names;
+  EXPECT_EQ(reg.ListRegistryValueNames(hklm_test, names), 1);
+  EXPECT_EQ(names, (std::vector<std::string>{"MSSQLSERVER", "SQLEXPRESS", "实例"}));
+  std::string joined;
+  EXPECT_TRUE(reg.GetRegEnumKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", joined, 512));
+  EXPECT_EQ(joined, "MSSQLSERVER\nSQLEXPRESS\n实例");
+  EXPECT_EQ(reg.ListRegistryValueNames(hklm_test + "\\Absent", names), -1);
+}
+
+TEST_F(Win32Registry, TheWindowsNtKeyOfThe32BitViewExistsOnly64Bit) {
+  // The 64-bit test of the discovery reads a value there; the key itself is what tells the systems apart.
+  std::vector<std::string> names;
+  EXPECT_EQ(
+      reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
+                                 names),
+      1);
+}
+
+}  // namespace
+}  // namespace setup

@@ -1,0 +1,46 @@
+// The registry in a prefix that behaves like 32-bit Windows: one view, no Wow6432Node, both view flags
+// ignored.
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_registry.h"
+
+namespace setup {
+namespace {
+
+const std::string hklm_test = "HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest";
+
+class Win32Registry32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    BOOL wow64 = TRUE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    ASSERT_FALSE(wow64) << "these tests need a prefix that behaves like 32-bit Windows";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\SetupWizardTest");
+  }
+  void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\SetupWizardTest"); }
+  win32_registry reg;
+};
+
+TEST_F(Win32Registry32, BothViewsAreTheSameKey) {
+  EXPECT_EQ(reg.WriteRegistryString(hklm_test, "shop1", "Customer", registry_view::wow64_32), 1);
+  EXPECT_EQ(reg.WriteRegistryString(hklm_test, "shop2", "Other"), 1);
+  std::vector<std::string> names;
+  EXPECT_EQ(reg.ListRegistryValueNames(hklm_test, names), 1);
+  EXPECT_EQ(names, (std::vector<std::string>{"shop1", "shop2"}));
+  std::string value;
+  EXPECT_EQ(reg.ReadRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\SetupWizardTest", "shop1", value), -1);
+}
+
+TEST_F(Win32Registry32, ThereIsNoWow6432NodeWindowsNtKey) {
+  std::vector<std::string> names;
+  EXPECT_EQ(
+      reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
+                                 names),
+      -1);
+  EXPECT_EQ(reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", names),
+            1);
+}
+
+}  // namespace
+}  // namespace setup
