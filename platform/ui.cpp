@@ -1,0 +1,144 @@
+#include "platform/ui.h"
+
+namespace setup::ui {
+
+void control::set_text(std::string text) {
+  spec_.text = std::move(text);
+  notify(change::text);
+}
+
+void control::set_visible(bool visible) {
+  spec_.visible = visible;
+  notify(change::visible);
+}
+
+void control::set_enabled(bool enabled) {
+  spec_.enabled = enabled;
+  notify(change::enabled);
+}
+
+void control::set_checked(bool checked) {
+  spec_.checked = checked;
+  notify(change::checked);
+  if (checked && checked_hook_) checked_hook_(*this);
+}
+
+void control::set_x(int x) {
+  spec_.x = x;
+  notify(change::geometry);
+}
+
+void control::set_y(int y) {
+  spec_.y = y;
+  notify(change::geometry);
+}
+
+void control::set_width(int width) {
+  spec_.width = width;
+  notify(change::geometry);
+}
+
+void control::set_height(int height) {
+  spec_.height = height;
+  notify(change::geometry);
+}
+
+void control::set_picture(std::string picture) {
+  spec_.picture = std::move(picture);
+  notify(change::picture);
+}
+
+void control::set_focus() { notify(change::focus); }
+
+void control::reset_items() {
+  items_.clear();
+  selection_ = 0;
+  notify(change::items);
+}
+
+int control::add_item(std::string item) {
+  items_.push_back(std::move(item));
+  notify(change::items);
+  return static_cast<int>(items_.size());
+}
+
+bool control::select(int position) {
+  const int count = spec_.kind == control_kind::tab ? -1 : static_cast<int>(items_.size());
+  if (position < 1 || (count >= 0 && position > count)) return false;
+  selection_ = position;
+  if (spec_.kind != control_kind::tab) spec_.text = items_[position - 1];
+  notify(change::selection);
+  return true;
+}
+
+void control::input_selection(int position) {
+  if (position < 1 || position > static_cast<int>(items_.size())) return;
+  selection_ = position;
+  spec_.text = items_[position - 1];
+}
+
+void form::set_title(std::string title) {
+  title_ = std::move(title);
+  if (observer_ != nullptr) observer_->title_changed();
+}
+
+control* form::find(std::string_view name) const {
+  for (control* c : controls_) {
+    if (c->name() == name) return c;
+  }
+  return nullptr;
+}
+
+control* form::find(int id) const {
+  for (control* c : controls_) {
+    if (c->id() == id) return c;
+  }
+  return nullptr;
+}
+
+int form::selected_page() const {
+  for (const control* c : controls_) {
+    if (c->kind() == control_kind::tab) return c->selection();
+  }
+  return 0;
+}
+
+void form::attach(form_observer* observer) {
+  observer_ = observer;
+  for (control* c : controls_) c->attach(observer);
+}
+
+void form::click(control& c) {
+  if (c.kind() == control_kind::radio) {
+    c.set_checked(true);
+  } else if (c.kind() == control_kind::checkbox) {
+    c.set_checked(!c.checked());
+  }
+  clicked(c);
+}
+
+void form::close() {
+  if (observer_ != nullptr) {
+    observer_->close_requested();
+  } else {
+    closing();  // no window shown: the close step still runs
+  }
+}
+
+control& form::add(control& c) {
+  controls_.push_back(&c);
+  c.attach(observer_);
+  if (c.kind() == control_kind::radio) {
+    c.on_checked([this](control& checked) {
+      for (control* other : controls_) {
+        if (other != &checked && other->kind() == control_kind::radio && other->page() == checked.page() &&
+            other->group() == checked.group() && other->checked()) {
+          other->set_checked(false);
+        }
+      }
+    });
+  }
+  return c;
+}
+
+}  // namespace setup::ui
