@@ -11,7 +11,9 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-bool is_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool is_lead(unsigned char byte) {
+  return byte >= 0x81 && byte <= 0xFE;
+}
 
 // The place of a trail byte in 0x40..0x7E, 0x80..0xFE, or -1 when the byte cannot trail.
 int trail_index(unsigned char byte) {

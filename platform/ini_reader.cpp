@@ -9,7 +9,9 @@ namespace setup {
 namespace {
 
 // The blanks of the profile functions, 0x1A being the end-of-file mark of DOS-era files.
-bool is_blank(char c) { return (c >= 0x09 && c <= 0x0D) || c == ' ' || c == 0x1A; }
+bool is_blank(char c) {
+  return (c >= 0x09 && c <= 0x0D) || c == ' ' || c == 0x1A;
+}
 
 std::string_view trim_blanks(std::string_view text) {
   while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
@@ -18,10 +20,14 @@ std::string_view trim_blanks(std::string_view text) {
 }
 
 // Names and values are C strings to the system: a NUL ends them.
-std::string_view until_nul(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view until_nul(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
 
 // A lookup name as the profile functions compare it.
-std::string_view lookup_name(std::string_view name) { return trim_blanks(until_nul(name)); }
+std::string_view lookup_name(std::string_view name) {
+  return trim_blanks(until_nul(name));
+}
 
 std::string_view strip_quotes(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
@@ -59,7 +65,8 @@ std::string decode_ini_text(std::string_view file_bytes) {
   return cp936_to_utf8(file_bytes);
 }
 
-std::optional<std::string> find_ini_value(std::string_view text, std::string_view section, std::string_view key) {
+std::optional<std::string> find_ini_value(std::string_view text, std::string_view section,
+                                          std::string_view key) {
   const std::string_view wanted_section = lookup_name(section);
   const std::string_view wanted_key = lookup_name(key);
   // Lines before the first header belong to the section with the empty name.
@@ -67,14 +74,15 @@ std::optional<std::string> find_ini_value(std::string_view text, std::string_vie
   std::size_t next = 0;
   while (next < text.size()) {
     const std::size_t end = text.find_first_of("\r\n", next);
-    const std::string_view raw = text.substr(next, end == std::string_view::npos ? std::string_view::npos : end - next);
+    const std::string_view raw =
+        text.substr(next, end == std::string_view::npos ? std::string_view::npos : end - next);
     next = end == std::string_view::npos ? text.size() : end + 1;
 
     const std::string_view line = trim_blanks(raw);
     if (line.empty()) continue;
     if (line.front() == '[') {
       const std::size_t close = line.rfind(']');
-      if (close != std::string_view::npos && close > 0) {
+      if (close != std::string_view::npos) {
         // Only the first section of the name is searched: leaving it ends the search.
         if (in_section) return std::nullopt;
         in_section = equals_ignore_case_ascii(lookup_name(line.substr(1, close - 1)), wanted_section);
@@ -105,11 +113,12 @@ std::string read_profile_string(std::string_view file_bytes, std::string_view se
   return std::string(strip_quotes(*value));
 }
 
-std::string ini_profile::ReadProfileString(std::string_view file, std::string_view section, std::string_view key,
-                                           std::string_view default_value) {
+std::string ini_profile::ReadProfileString(std::string_view file, std::string_view section,
+                                           std::string_view key, std::string_view default_value) {
   const std::unique_ptr<byte_source> source = fs_.OpenForReading(file);
   std::string bytes;
-  if (source == nullptr || !read_all(*source, bytes, ini_file_size_limit)) return ini_default_value(default_value);
+  if (source == nullptr || !read_all(*source, bytes, ini_file_size_limit))
+    return ini_default_value(default_value);
   return read_profile_string(bytes, section, key, default_value);
 }
 

@@ -28,7 +28,8 @@ std::string decode_ini_text(std::string_view file_bytes);
 
 // The value of `key` in `section` of an INI text already in UTF-8, quotes not yet removed; nullopt
 // when the section or the key is absent or the key's line has no '='.
-std::optional<std::string> find_ini_value(std::string_view text, std::string_view section, std::string_view key);
+std::optional<std::string> find_ini_value(std::string_view text, std::string_view section,
+                                          std::string_view key);
 
 // What the profile functions return for a default: trailing spaces dropped, then one pair of matching
 // quotes removed, as for a value.

@@ -81,7 +81,8 @@ product_profile read_product_profile(profile& ini, files& fs) {
 
   // A reseller's setup.des replaces the name, the title and the logo, but only with a name.
   if (fs.FileExists(setup_des)) {
-    const std::string name = trim_spaces(ini.ReadProfileString(setup_des, oem_section, "name", default_oem_name));
+    const std::string name =
+        trim_spaces(ini.ReadProfileString(setup_des, oem_section, "name", default_oem_name));
     if (!name.empty()) {
       p.is_productname = name;
       p.is_apptitle = name;

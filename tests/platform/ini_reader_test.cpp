@@ -48,7 +48,8 @@ TEST(IniReader, LookupFollowsTheRulesOfTheProfileFunctions) {
   const std::vector<lookup_case> cases = {
       {"plain", "[Options]\r\nDataBase=qvxlov9\r\n", "Options", "DataBase", "d", "qvxlov9"},
       {"names ignore case", "[OPTIONS]\nDATABASE=x\n", "options", "database", "d", "x"},
-      {"blanks around names and value", "[ Options ]\n \t DataBase \t= \t x y \t\n", "Options", "DataBase", "d", "x y"},
+      {"blanks around names and value", "[ Options ]\n \t DataBase \t= \t x y \t\n", "Options", "DataBase",
+       "d", "x y"},
       {"lookup names are trimmed too", "[Options]\nlog=x\n", " Options ", "\tlog ", "d", "x"},
       {"first key wins", "[a]\nk=1\nk=2\n", "a", "k", "d", "1"},
       {"only the first section of a name", "[a]\nk=1\n[b]\n[a]\nj=2\n", "a", "j", "d", "d"},
@@ -102,11 +103,11 @@ TEST(IniReader, EveryEncodingGivesTheSameChineseName) {
 TEST(IniReader, Gbk) {
   EXPECT_EQ(cp936_to_utf8("ab\r\n"), "ab\r\n");
   EXPECT_EQ(cp936_to_utf8(product_gbk), product_utf8);
-  EXPECT_EQ(cp936_to_utf8("\x80"), "\xE2\x82\xAC");             // euro sign
-  EXPECT_EQ(cp936_to_utf8("\xA1\xA1"), "\xE3\x80\x80");         // ideographic space
-  EXPECT_EQ(cp936_to_utf8("\x81\x40"), "\xE4\xB8\x82");         // first pair, U+4E02
-  EXPECT_EQ(cp936_to_utf8("\xFE\xFE"), "\xEE\x93\x85");         // user-defined area, U+E4C5
-  EXPECT_EQ(cp936_to_utf8("\xAA\xA1"), "\xEE\x80\x80");         // user-defined area, U+E000
+  EXPECT_EQ(cp936_to_utf8("\x80"), "\xE2\x82\xAC");      // euro sign
+  EXPECT_EQ(cp936_to_utf8("\xA1\xA1"), "\xE3\x80\x80");  // ideographic space
+  EXPECT_EQ(cp936_to_utf8("\x81\x40"), "\xE4\xB8\x82");  // first pair, U+4E02
+  EXPECT_EQ(cp936_to_utf8("\xFE\xFE"), "\xEE\x93\x85");  // user-defined area, U+E4C5
+  EXPECT_EQ(cp936_to_utf8("\xAA\xA1"), "\xEE\x80\x80");  // user-defined area, U+E000
   // Broken input: every bad byte is one U+FFFD and what follows is read afresh.
   const std::string bad = "\xEF\xBF\xBD";
   EXPECT_EQ(cp936_to_utf8("\xFF"), bad);
@@ -123,7 +124,8 @@ TEST(IniReader, MalformedFilesGiveDefaultsAndNeverHideWhatIsReadable) {
   EXPECT_EQ(read_profile_string("\xEF\xBB\xBF", "a", "k", "d"), "d");
   // UTF-16 cut in the middle of a code unit, and an unpaired surrogate.
   EXPECT_EQ(read_profile_string(utf16le("[a]\r\nk=xy").substr(0, 19), "a", "k", "d"), "x\xEF\xBF\xBD");
-  EXPECT_EQ(read_profile_string(utf16le("[a]\nk=x") + std::string("\x00\xD8", 2), "a", "k", "d"), "x\xEF\xBF\xBD");
+  EXPECT_EQ(read_profile_string(utf16le("[a]\nk=x") + std::string("\x00\xD8", 2), "a", "k", "d"),
+            "x\xEF\xBF\xBD");
   // A broken sequence after a UTF-8 mark spoils only itself.
   EXPECT_EQ(read_profile_string("\xEF\xBB\xBF[a]\nk=x\xE6\n", "a", "k", "d"), "x\xEF\xBF\xBD");
 

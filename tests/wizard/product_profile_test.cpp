@@ -30,7 +30,9 @@ struct medium {
   memory_files fs;
   recording_profile ini{fs};
 
-  void setup_ini(const std::string& options) { fs.add_file("C:\\setup\\setup.ini", "[Options]\r\n" + options); }
+  void setup_ini(const std::string& options) {
+    fs.add_file("C:\\setup\\setup.ini", "[Options]\r\n" + options);
+  }
   void setup_des(const std::string& oem) { fs.add_file("C:\\setup\\setup.des", "[oem]\r\n" + oem); }
   product_profile read() { return read_product_profile(ini, fs); }
 };
@@ -74,8 +76,8 @@ TEST(ProductProfile, ValuesAreTakenAsTheReaderReturnsThem) {
 
 TEST(ProductProfile, FlagMustBePartOfTheFlagList) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"3", "3"}, {"4", "4"}, {"7", "1"}, {"1/2", "1/2"}, {"2/3/4", "2/3/4"},
-      {"12", "1"}, {"", "1"}, {"\"\"", "1"}, {"1 / 2", "1"},
+      {"3", "3"},  {"4", "4"}, {"7", "1"},    {"1/2", "1/2"}, {"2/3/4", "2/3/4"},
+      {"12", "1"}, {"", "1"},  {"\"\"", "1"}, {"1 / 2", "1"},
   };
   for (const auto& [value, expected] : cases) {
     medium m;
@@ -138,7 +140,8 @@ TEST(ProductProfile, SetupDesWithoutKeysGivesTheOemDefaults) {
 }
 
 TEST(ProductProfile, SetupDesWithABlankNameIsIgnoredWhole) {
-  for (const std::string name : {"name=   \r\npic3=oem.gif\r\n", "name=\"  \"\r\npic3=oem.gif\r\n", "name=\r\n"}) {
+  for (const std::string name :
+       {"name=   \r\npic3=oem.gif\r\n", "name=\"  \"\r\npic3=oem.gif\r\n", "name=\r\n"}) {
     medium m;
     m.setup_ini("ProductName=澜拓专卖店\r\nVersion=V9.0\r\n");
     m.setup_des(name);
@@ -175,8 +178,9 @@ TEST(ProductProfile, ReadsHappenInTheOrderOfTheOpenStep) {
 TEST(ProductProfile, AGbkSetupIniGivesTheChineseName) {
   medium m;
   // "澜拓专卖店" and "总部" as a Chinese Windows saves them.
-  m.fs.add_file("C:\\setup\\setup.ini",
-                "[Options]\r\nProductName=\xC0\xBD\xCD\xD8\xD7\xA8\xC2\xF4\xB5\xEA\r\nVersion=\xD7\xDC\xB2\xBF\r\n");
+  m.fs.add_file(
+      "C:\\setup\\setup.ini",
+      "[Options]\r\nProductName=\xC0\xBD\xCD\xD8\xD7\xA8\xC2\xF4\xB5\xEA\r\nVersion=\xD7\xDC\xB2\xBF\r\n");
   const product_profile p = m.read();
   EXPECT_EQ(p.is_productname, "澜拓专卖店");
   EXPECT_EQ(p.is_apptitle, "澜拓专卖店总部");
