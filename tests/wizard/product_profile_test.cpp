@@ -175,16 +175,5 @@ TEST(ProductProfile, ReadsHappenInTheOrderOfTheOpenStep) {
   EXPECT_EQ(m.ini.reads, expected);
 }
 
-TEST(ProductProfile, AGbkSetupIniGivesTheChineseName) {
-  medium m;
-  // "澜拓专卖店" and "总部" as a Chinese Windows saves them.
-  m.fs.add_file(
-      "C:\\setup\\setup.ini",
-      "[Options]\r\nProductName=\xC0\xBD\xCD\xD8\xD7\xA8\xC2\xF4\xB5\xEA\r\nVersion=\xD7\xDC\xB2\xBF\r\n");
-  const product_profile p = m.read();
-  EXPECT_EQ(p.is_productname, "澜拓专卖店");
-  EXPECT_EQ(p.is_apptitle, "澜拓专卖店总部");
-}
-
 }  // namespace
 }  // namespace setup
