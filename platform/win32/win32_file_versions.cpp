@@ -1,0 +1,51 @@
+#include "platform/win32/win32_file_versions.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/version_block.h"
+#include "platform/win32/win32_api.h"
+
+namespace setup {
+namespace {
+
+// The system reports a little more than twice the resource (room for text it converts), and the
+// resource is at most 64 KiB; a larger figure comes from a damaged file.
+constexpr DWORD max_version_info_size = 1u << 20;
+
+// The version information GetFileVersionInfoW copied, queried with VerQueryValueW.
+class win32_version_block final : public version_block {
+ public:
+  explicit win32_version_block(std::vector<std::uint8_t> data) : data_(std::move(data)) {}
+
+  std::optional<version_value> query(std::string_view sub_block) override {
+    void* found = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data_.data(), win32::wide(sub_block).c_str(), &found, &length)) return std::nullopt;
+    // The value lies inside the copy; what follows it up to the copy's end is all that may be read.
+    const auto begin = reinterpret_cast<std::uintptr_t>(data_.data());
+    const auto at = reinterpret_cast<std::uintptr_t>(found);
+    if (found == nullptr || at < begin || at > begin + data_.size()) return std::nullopt;
+    const std::size_t offset = at - begin;
+    return version_value{std::span<const std::uint8_t>(data_.data() + offset, data_.size() - offset), length};
+  }
+
+ private:
+  std::vector<std::uint8_t> data_;
+};
+
+}  // namespace
+
+std::string win32_file_versions::FileVersion(std::string_view path) {
+  if (path.empty()) return {};
+  const std::wstring file = win32::wide(path);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0 || size > max_version_info_size) return {};
+  std::vector<std::uint8_t> data(size, 0);
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+  win32_version_block block(std::move(data));
+  return file_version_text(block);
+}
+
+}  // namespace setup
