@@ -9,7 +9,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # Debian packages the builds and tests need; name[:arch] as dpkg knows them.
 packages=(
   cmake ninja-build g++ googletest ccache
-  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386
   xvfb imagemagick fonts-wqy-microhei
   unixodbc unixodbc-dev tdsodbc tdsodbc:i386
