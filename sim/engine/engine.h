@@ -11,9 +11,20 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/engine/disk.h"
+
 namespace sqlsim {
 
 enum class server_version { v2000 = 2000, v2005 = 2005, v2008 = 2008, v2012 = 2012 };
+
+// The product version a server of this version reports (LOGINACK, backup headers): 2000 is 8.0.2039,
+// 2005 9.0.5000, 2008 10.0.5500, 2012 11.0.5058.
+struct product_version {
+  int major = 0;
+  int minor = 0;
+  int build = 0;
+};
+product_version product_version_of(server_version version);
 
 // An error or informational message as SQL Server sends it. Severity (class) above 10 is an error.
 struct server_message {
@@ -41,6 +52,8 @@ struct statement_outcome {
   // Row count for the DONE token, when the statement has one (DML, SELECT).
   std::optional<long> rows_affected;
   bool failed = false;
+  // Set when the statement changed the session's database (USE): the new name, for an ENVCHANGE.
+  std::optional<std::string> database_changed;
 };
 
 // A text parameter of an RPC call (sp_executesql): name as declared ("@P1") and value (nullopt: NULL).
@@ -53,6 +66,8 @@ struct parameter {
 struct session {
   std::string login;
   std::string database;
+  // SET NOCOUNT ON: statements report no row count.
+  bool nocount = false;
 };
 
 struct engine_options {
@@ -60,6 +75,8 @@ struct engine_options {
   std::string sa_password;
   // Windows paths on drive C: are files under this directory; empty: no file access at all.
   std::filesystem::path c_drive;
+  // When set, the server's files live here instead and c_drive is not used (tests in memory).
+  std::shared_ptr<disk> files;
 };
 
 class engine {
@@ -87,6 +104,9 @@ class engine {
   void fail_matching(std::string pattern, server_message error);
   // Logins are refused with this message while set.
   void refuse_connections(std::optional<server_message> error);
+  // Another connection has the database open: DROP DATABASE fails with 3702 and RESTORE with 3101
+  // while held. The name need not exist yet.
+  void hold_database(std::string name, bool held);
 
   server_version version() const;
 
