@@ -46,7 +46,7 @@ const std::array designs = {
     control_spec{.name = "cb_1", .kind = button, .id = ids::cb_1, .text = "退出(&X)", .x = 2000, .y = 1300,
                  .width = 320, .height = button_height, .font = "宋体"},
     control_spec{.name = "st_11", .kind = label, .id = ids::st_11, .text = "服务器安装程序", .x = 40, .y = 1030,
-                 .width = 520, .height = 90, .font = "黑体", .font_points = 14},
+                 .width = 540, .height = 90, .font = "黑体", .font_points = 12},
     control_spec{.name = "st_4", .kind = label, .id = ids::st_4, .text = "Server Setup", .x = 40, .y = 1130,
                  .width = 520, .height = 64, .font = "Arial", .font_points = 10},
     control_spec{.name = "ln_1", .kind = line, .id = ids::ln_1, .x = 0, .y = 1240, .width = 2386, .height = 8},

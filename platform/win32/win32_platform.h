@@ -1,0 +1,24 @@
+// Every platform operation's Windows implementation, owned together for the program's run.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_file_versions.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
+
+namespace setup {
+
+struct win32_platform {
+  win32_dialogs dialogs;
+  win32_files files;
+  win32_registry registry;
+  win32_processes processes;
+  win32_clock clock;
+  win32_network network;
+  win32_file_versions versions;
+  ini_profile ini{files};
+  platform sys{dialogs, files, registry, processes, clock, network, versions, ini};
+};
+
+}  // namespace setup
