@@ -1,0 +1,51 @@
+// The connection over ODBC, one code base for both targets: odbc32 on Windows, unixODBC on Linux
+// (where the tests register FreeTDS under the driver name "SQL Server"). Wide (W) calls only.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/database.h"
+
+namespace setup {
+
+// A connection-string value in braces, '}' doubled, so that ; = { } and blanks stay part of the value.
+std::string odbc_braced(std::string_view value);
+// DRIVER={SQL Server};SERVER=...;UID=...;PWD=...;DATABASE=...; with every value braced (DATABASE
+// only when set) and every attribute ended by ';'; `dbparm` is appended as further attributes.
+std::string odbc_connection_string(const transaction& settings);
+// A diagnostic text without the bracketed tags that drivers and driver managers put before the
+// server's message ("[FreeTDS][SQL Server]", "[Microsoft][ODBC SQL Server Driver][SQL Server]").
+std::string without_driver_prefixes(std::string_view text);
+
+class odbc_transaction final : public transaction {
+ public:
+  odbc_transaction();
+  ~odbc_transaction() override;
+  odbc_transaction(const odbc_transaction&) = delete;
+  odbc_transaction& operator=(const odbc_transaction&) = delete;
+
+  void connect() override;
+  void disconnect() override;
+  bool connected() const override;
+  // sqlnrows is 1 when a row was found, else 0.
+  std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
+  // sqlnrows is the last row count the statement reported (SQLRowCount), 0 when it reported none.
+  void execute_immediate(std::string_view sql) override;
+  void execute_bound(std::string_view sql, std::string_view parameter) override;
+
+  struct session;  // the open environment and connection handles
+
+ private:
+  void reset_results();
+  // Runs `sql` (with the parameter bound when given), reads every result and message to the end, and
+  // sets the results. Returns the first column of the first row (a NULL as empty text), nullopt
+  // without a row.
+  std::optional<std::string> run(std::string_view sql, std::optional<std::string_view> parameter);
+
+  std::unique_ptr<session> session_;
+};
+
+}  // namespace setup
