@@ -1,0 +1,173 @@
+// sqlsim: the simulated SQL Server on a loopback port, for the wire tests, the demo and anyone who needs
+// a SQL Server stand-in for the setup wizard.
+//
+//   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR] [--dump FILE]
+//
+// Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves until SIGTERM or SIGINT.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/engine/engine.h"
+#include "sim/tds/tds_listener.h"
+
+namespace {
+
+constexpr std::string_view usage_text =
+    "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR]"
+    " [--dump FILE]\n"
+    "  --port N            loopback port to listen on (0 or absent: any free port)\n"
+    "  --sa-password TEXT  password of the login sa (default: empty)\n"
+    "  --version V         SQL Server version to behave as (default: 2008)\n"
+    "  --c-drive DIR       directory that holds the files of drive C:\n"
+    "  --dump FILE         write the server's state to FILE after every batch or call\n";
+
+struct arguments {
+  std::uint16_t port = 0;
+  sqlsim::engine_options engine;
+  std::optional<std::filesystem::path> dump;
+};
+
+std::optional<long> number_of(std::string_view text) {
+  long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Reads the command line; prints what is wrong and returns nothing on bad arguments.
+std::optional<arguments> parse(int argc, char** argv) {
+  arguments a;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "sqlsim: %s needs a value\n", argv[i]);
+      return std::nullopt;
+    }
+    const std::string_view value = argv[++i];
+    if (option == "--port") {
+      const std::optional<long> port = number_of(value);
+      if (!port || *port < 0 || *port > 65535) {
+        std::fprintf(stderr, "sqlsim: --port takes a number from 0 to 65535\n");
+        return std::nullopt;
+      }
+      a.port = static_cast<std::uint16_t>(*port);
+    } else if (option == "--sa-password") {
+      a.engine.sa_password = std::string(value);
+    } else if (option == "--version") {
+      const std::optional<long> version = number_of(value);
+      if (version == 2000) {
+        a.engine.version = sqlsim::server_version::v2000;
+      } else if (version == 2005) {
+        a.engine.version = sqlsim::server_version::v2005;
+      } else if (version == 2008) {
+        a.engine.version = sqlsim::server_version::v2008;
+      } else if (version == 2012) {
+        a.engine.version = sqlsim::server_version::v2012;
+      } else {
+        std::fprintf(stderr, "sqlsim: --version takes 2000, 2005, 2008 or 2012\n");
+        return std::nullopt;
+      }
+    } else if (option == "--c-drive") {
+      std::error_code error;
+      if (!std::filesystem::is_directory(value, error)) {
+        std::fprintf(stderr, "sqlsim: --c-drive %s is not a directory\n", argv[i]);
+        return std::nullopt;
+      }
+      a.engine.c_drive = std::filesystem::absolute(value, error);
+    } else if (option == "--dump") {
+      if (value.empty()) {
+        std::fprintf(stderr, "sqlsim: --dump needs a file name\n");
+        return std::nullopt;
+      }
+      a.dump = std::filesystem::path(value);
+    } else {
+      std::fprintf(stderr, "sqlsim: unknown option %s\n", argv[i - 1]);
+      return std::nullopt;
+    }
+  }
+  return a;
+}
+
+// Replaces `file` with `text` in one step: written beside it, then renamed over it, so a reader sees
+// the old state or the new one, never half of one.
+bool write_replacing(const std::filesystem::path& file, const std::string& text) {
+  std::filesystem::path temporary = file;
+  temporary += ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, file, error);
+  if (error) std::filesystem::remove(temporary, error);
+  return !error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(usage_text.data(), stdout);
+    return 0;
+  }
+  std::optional<arguments> args = parse(argc, argv);
+  if (!args) {
+    std::fputs(usage_text.data(), stderr);
+    return 2;
+  }
+
+  // The signals are taken by sigwait below; blocked before the listener's thread starts, so it
+  // inherits the mask and never receives them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  sqlsim::engine server(args->engine);
+  const auto dump = [&] {
+    if (args->dump && !write_replacing(*args->dump, server.dump())) {
+      std::fprintf(stderr, "sqlsim: cannot write %s\n", args->dump->c_str());
+    }
+  };
+  dump();
+
+  sqlsim::tds::listener_options options;
+  options.port = args->port;
+  options.after_request = dump;
+  options.log = [](std::string_view why) {
+    std::fprintf(stderr, "sqlsim: %.*s\n", static_cast<int>(why.size()), why.data());
+  };
+  sqlsim::tds::listener listener(server, options);
+  std::string error;
+  if (!listener.start(error)) {
+    std::fprintf(stderr, "sqlsim: cannot listen: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("listening on 127.0.0.1:%u\n", static_cast<unsigned>(listener.port()));
+  std::fflush(stdout);
+
+  int received = 0;
+  while (sigwait(&stop_signals, &received) != 0) {
+  }
+  listener.stop();
+  return 0;
+}

@@ -1,0 +1,499 @@
+#include "sim/tds/tds_listener.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <thread>
+#include <utility>
+
+#include "sim/tds/tds_messages.h"
+
+namespace sqlsim::tds {
+namespace {
+
+constexpr std::uint16_t session_id = 51;
+// Requests larger than this are not something the wizard sends; the connection is closed.
+constexpr std::size_t max_request_size = 16u << 20;
+// Packets of the login reply are cut at the size every client starts with.
+constexpr std::uint32_t initial_packet_size = 4096;
+constexpr std::string_view initial_database = "master";
+constexpr std::string_view language = "us_english";
+constexpr long unsupported_number = 50000;
+constexpr long no_procedure_number = 2812;
+
+server_message database_changed(std::string_view database) {
+  return server_message{5701, 2, 0, "Changed database context to '" + std::string(database) + "'.", "", 1};
+}
+
+server_message language_changed() {
+  return server_message{5703, 1, 0, "Changed language setting to " + std::string(language) + ".", "", 1};
+}
+
+server_message unsupported(std::string_view what) {
+  return server_message{unsupported_number, 1, 16,
+                        "The simulated server does not support " + std::string(what) + ".", "", 1};
+}
+
+server_message no_such_procedure(std::string_view name) {
+  return server_message{no_procedure_number, 62, 16,
+                        "Could not find stored procedure '" + std::string(name) + "'.", "", 1};
+}
+
+class unique_fd {
+ public:
+  unique_fd() = default;
+  explicit unique_fd(int fd) : fd_(fd) {}
+  ~unique_fd() { reset(); }
+  unique_fd(unique_fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  unique_fd& operator=(unique_fd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  unique_fd(const unique_fd&) = delete;
+  unique_fd& operator=(const unique_fd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  void reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// One client connection: the login, then requests until the client closes.
+class connection {
+ public:
+  connection(int fd, int wake_fd, engine& server, const listener_options& options)
+      : fd_(fd), wake_fd_(wake_fd), engine_(server), options_(options) {}
+
+  void serve();
+
+ private:
+  enum class read_result { message, closed, malformed };
+
+  bool wait(short events);
+  bool read_exact(std::uint8_t* data, std::size_t size);
+  read_result read_message(std::uint8_t& type, bytes& payload);
+  bool send_all(const std::uint8_t* data, std::size_t size);
+  bool send_packet(const std::uint8_t* data, std::size_t size, bool last);
+  // Sends the tokens from `sent` on in full packets while more than a packet remains.
+  bool flush(const bytes& tokens, std::size_t& sent);
+  // Sends the rest of the tokens, the last packet marked as the end of the message.
+  bool finish(const bytes& tokens, std::size_t& sent);
+  // True when the client has sent an attention, which is then taken off the socket.
+  bool attention_pending();
+  void log(std::string_view why) const {
+    if (options_.log) options_.log(why);
+  }
+
+  bool handle_prelogin(const bytes& payload);
+  bool handle_login(const bytes& payload);
+  bool handle_batch(const bytes& payload);
+  bool handle_rpc(const bytes& payload);
+  bool handle_transaction(const bytes& payload);
+  bool reply_error(const server_message& error, std::uint8_t done_token);
+  bool reply_attention();
+  // Writes and sends what the statements produced. Inside a procedure call every statement ends with
+  // DONEINPROC and the call with RETURNSTATUS and DONEPROC. `database` is the session's database
+  // before the request, for the ENVCHANGE of a statement that changed it.
+  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure, std::string database);
+
+  int fd_;
+  int wake_fd_;
+  engine& engine_;
+  const listener_options& options_;
+  session session_;
+  tds_version version_ = 0x74000004;
+  std::uint32_t packet_size_ = initial_packet_size;
+  std::uint8_t packet_id_ = 1;
+  bool prelogin_done_ = false;
+  bool logged_in_ = false;
+};
+
+bool connection::wait(short events) {
+  pollfd fds[2] = {{fd_, events, 0}, {wake_fd_, POLLIN, 0}};
+  while (true) {
+    const int n = ::poll(fds, 2, -1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || (fds[1].revents & POLLIN) != 0) return false;
+    if (fds[0].revents != 0) return true;
+  }
+}
+
+bool connection::read_exact(std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    if (!wait(POLLIN)) return false;
+    const ssize_t n = ::recv(fd_, data + done, size - done, 0);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+connection::read_result connection::read_message(std::uint8_t& type, bytes& payload) {
+  payload.clear();
+  bool first = true;
+  while (true) {
+    std::uint8_t header[packet_header_size];
+    if (!read_exact(header, sizeof header)) return first ? read_result::closed : read_result::malformed;
+    const std::size_t length = (std::size_t{header[2]} << 8) | header[3];
+    if (length < packet_header_size) return read_result::malformed;
+    if (first) type = header[0];
+    if (header[0] != type) return read_result::malformed;
+    first = false;
+    const std::size_t body = length - packet_header_size;
+    if (payload.size() + body > max_request_size) return read_result::malformed;
+    const std::size_t at = payload.size();
+    payload.resize(at + body);
+    if (!read_exact(payload.data() + at, body)) return read_result::malformed;
+    if ((header[1] & status_end_of_message) != 0) return read_result::message;
+  }
+}
+
+bool connection::send_all(const std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    if (!wait(POLLOUT)) return false;
+    const ssize_t n = ::send(fd_, data + done, size - done, MSG_NOSIGNAL);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool connection::send_packet(const std::uint8_t* data, std::size_t size, bool last) {
+  bytes packet(packet_header_size + size);
+  const std::size_t length = packet.size();
+  packet[0] = packet_reply;
+  packet[1] = last ? status_end_of_message : 0;
+  packet[2] = static_cast<std::uint8_t>(length >> 8);
+  packet[3] = static_cast<std::uint8_t>(length);
+  packet[4] = static_cast<std::uint8_t>(session_id >> 8);
+  packet[5] = static_cast<std::uint8_t>(session_id);
+  packet[6] = packet_id_++;
+  packet[7] = 0;
+  if (size > 0) std::memcpy(packet.data() + packet_header_size, data, size);
+  return send_all(packet.data(), packet.size());
+}
+
+bool connection::flush(const bytes& tokens, std::size_t& sent) {
+  const std::size_t chunk = packet_size_ - packet_header_size;
+  while (tokens.size() - sent > chunk) {
+    if (!send_packet(tokens.data() + sent, chunk, false)) return false;
+    sent += chunk;
+  }
+  return true;
+}
+
+bool connection::finish(const bytes& tokens, std::size_t& sent) {
+  if (!flush(tokens, sent)) return false;
+  const bool ok = send_packet(tokens.data() + sent, tokens.size() - sent, true);
+  sent = tokens.size();
+  return ok;
+}
+
+bool connection::attention_pending() {
+  pollfd fds{fd_, POLLIN, 0};
+  if (::poll(&fds, 1, 0) <= 0 || (fds.revents & POLLIN) == 0) return false;
+  std::uint8_t first = 0;
+  if (::recv(fd_, &first, 1, MSG_PEEK | MSG_DONTWAIT) != 1 || first != packet_attention) return false;
+  std::uint8_t type = 0;
+  bytes payload;
+  return read_message(type, payload) == read_result::message;
+}
+
+bool connection::reply_attention() {
+  token_writer tokens(version_);
+  tokens.done(token_done, done_attention);
+  std::size_t sent = 0;
+  return finish(tokens.data(), sent);
+}
+
+bool connection::reply_error(const server_message& error, std::uint8_t done_token) {
+  token_writer tokens(version_);
+  tokens.message(error);
+  tokens.done(done_token, done_error);
+  std::size_t sent = 0;
+  return finish(tokens.data(), sent);
+}
+
+bool connection::handle_prelogin(const bytes& payload) {
+  const std::optional<prelogin_request> request = parse_prelogin(payload);
+  if (!request) {
+    log("malformed PRELOGIN");
+    return false;
+  }
+  prelogin_done_ = true;
+  const bytes reply = prelogin_reply(*request, engine_.version());
+  std::size_t sent = 0;
+  return finish(reply, sent);
+}
+
+bool connection::handle_login(const bytes& payload) {
+  const std::optional<login_request> login = parse_login7(payload);
+  if (!login) {
+    log("malformed LOGIN7 or a TDS version other than 7.1 to 7.4");
+    return false;
+  }
+  version_ = login->version;
+  token_writer tokens(version_);
+  std::size_t sent = 0;
+  if (std::optional<server_message> refused =
+          engine_.login(session_, login->user, login->password, login->database)) {
+    tokens.message(*refused);
+    tokens.done(token_done, done_error);
+    finish(tokens.data(), sent);
+    log("login refused: " + refused->text);
+    return false;
+  }
+  const std::uint32_t negotiated = negotiated_packet_size(login->packet_size);
+  tokens.env_database(session_.database, initial_database);
+  tokens.message(database_changed(session_.database));
+  tokens.env_collation();
+  tokens.env_language(language, "");
+  tokens.message(language_changed());
+  tokens.login_ack(engine_.version());
+  tokens.env_packet_size(negotiated, initial_packet_size);
+  tokens.done(token_done, 0);
+  if (!finish(tokens.data(), sent)) return false;
+  packet_size_ = negotiated;
+  logged_in_ = true;
+  return true;
+}
+
+bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
+                                std::string database) {
+  token_writer tokens(version_);
+  std::size_t sent = 0;
+  const std::uint8_t statement_done = in_procedure ? token_done_in_proc : token_done;
+  bool any_failed = false;
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    if (attention_pending()) {
+      tokens.done(token_done, done_attention);
+      return finish(tokens.data(), sent);
+    }
+    const statement_outcome& o = outcomes[i];
+    bool failed = o.failed;
+    for (const server_message& progress : o.progress) {
+      tokens.message(progress);
+      tokens.done(statement_done, done_more);
+      if (!flush(tokens.data(), sent)) return false;
+    }
+    if (o.rows && !o.rows->columns.empty() && !tokens.row_set(*o.rows)) {
+      tokens.message(unsupported("values over 4000 characters under TDS 7.1"));
+      failed = true;
+    }
+    for (const server_message& m : o.messages) tokens.message(m);
+    if (o.database_changed) {
+      tokens.env_database(*o.database_changed, database);
+      tokens.message(database_changed(*o.database_changed));
+      database = *o.database_changed;
+    }
+    const bool last = i + 1 == outcomes.size();
+    std::uint16_t status = (last && !in_procedure) ? 0 : done_more;
+    if (o.rows_affected) status |= done_count;
+    if (failed) status |= done_error;
+    tokens.done(statement_done, status, o.rows_affected ? static_cast<std::uint64_t>(*o.rows_affected) : 0);
+    any_failed = any_failed || failed;
+    if (!flush(tokens.data(), sent)) return false;
+  }
+  if (in_procedure) {
+    tokens.return_status(any_failed ? 1 : 0);
+    tokens.done(token_done_proc, 0);
+  } else if (outcomes.empty()) {
+    tokens.done(token_done, 0);
+  }
+  return finish(tokens.data(), sent);
+}
+
+bool connection::handle_batch(const bytes& payload) {
+  const std::optional<std::string> text = parse_batch(payload, version_);
+  if (!text) {
+    log("malformed SQL batch");
+    return false;
+  }
+  if (attention_pending()) return reply_attention();
+  std::string database = session_.database;
+  const std::vector<statement_outcome> outcomes = engine_.execute(session_, *text);
+  const bool ok = reply_outcomes(outcomes, false, std::move(database));
+  if (options_.after_request) options_.after_request();
+  return ok;
+}
+
+bool connection::handle_rpc(const bytes& payload) {
+  const rpc_parse parsed = parse_rpc(payload, version_);
+  if (parsed.outcome == rpc_parse::result::malformed) {
+    log("malformed RPC");
+    return false;
+  }
+  if (parsed.outcome == rpc_parse::result::unsupported) return reply_error(unsupported(parsed.reason), token_done_proc);
+  const std::optional<executesql_call> call = as_executesql(parsed.request);
+  if (!call) return reply_error(no_such_procedure(parsed.request.procedure), token_done_proc);
+  if (attention_pending()) return reply_attention();
+  std::string database = session_.database;
+  const std::vector<statement_outcome> outcomes = engine_.execute(session_, call->statement, call->parameters);
+  const bool ok = reply_outcomes(outcomes, true, std::move(database));
+  if (options_.after_request) options_.after_request();
+  return ok;
+}
+
+bool connection::handle_transaction(const bytes& payload) {
+  if (!parse_transaction_request(payload, version_)) {
+    log("malformed transaction request");
+    return false;
+  }
+  // Every statement is applied as it runs; there is nothing a transaction could hold back or undo.
+  return reply_error(unsupported("transactions (use auto-commit)"), token_done);
+}
+
+void connection::serve() {
+  while (true) {
+    std::uint8_t type = 0;
+    bytes payload;
+    const read_result read = read_message(type, payload);
+    if (read == read_result::closed) return;
+    if (read == read_result::malformed) {
+      log("malformed packet");
+      return;
+    }
+    bool keep = false;
+    if (!logged_in_) {
+      if (type == packet_prelogin && !prelogin_done_) {
+        keep = handle_prelogin(payload);
+      } else if (type == packet_login7) {
+        keep = handle_login(payload);
+      } else {
+        log("unexpected message before the login");
+      }
+    } else {
+      switch (type) {
+        case packet_batch: keep = handle_batch(payload); break;
+        case packet_rpc: keep = handle_rpc(payload); break;
+        case packet_attention: keep = reply_attention(); break;
+        case packet_transaction: keep = handle_transaction(payload); break;
+        default: log("unexpected message type"); break;
+      }
+    }
+    if (!keep) return;
+  }
+}
+
+}  // namespace
+
+class listener::worker {
+ public:
+  worker(engine& server, listener_options options) : engine_(server), options_(std::move(options)) {}
+  ~worker() { stop(); }
+
+  bool start(std::string& error);
+  void stop();
+  std::uint16_t port() const { return port_; }
+
+ private:
+  void run();
+
+  engine& engine_;
+  listener_options options_;
+  unique_fd socket_;
+  unique_fd wake_read_;
+  unique_fd wake_write_;
+  std::uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+bool listener::worker::start(std::string& error) {
+  if (thread_.joinable() || socket_.valid()) {
+    error = "already started";
+    return false;
+  }
+  int wake[2];
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  wake_read_ = unique_fd(wake[0]);
+  wake_write_ = unique_fd(wake[1]);
+
+  socket_ = unique_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!socket_.valid()) {
+    error = std::string("socket: ") + std::strerror(errno);
+    return false;
+  }
+  const int on = 1;
+  ::setsockopt(socket_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(options_.port);
+  if (::bind(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(socket_.get(), 16) != 0) {
+    error = "port " + std::to_string(options_.port) + ": " + std::strerror(errno);
+    socket_.reset();
+    return false;
+  }
+  socklen_t length = sizeof address;
+  ::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { run(); });
+  return true;
+}
+
+void listener::worker::stop() {
+  if (wake_write_.valid()) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_write_.get(), &byte, 1);
+  }
+  if (thread_.joinable()) thread_.join();
+  socket_.reset();
+}
+
+void listener::worker::run() {
+  while (true) {
+    pollfd fds[2] = {{socket_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}};
+    const int n = ::poll(fds, 2, -1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || (fds[1].revents & POLLIN) != 0) return;
+    if ((fds[0].revents & POLLIN) == 0) continue;
+    unique_fd client(::accept4(socket_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!client.valid()) continue;
+    const int on = 1;
+    ::setsockopt(client.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    try {
+      connection(client.get(), wake_read_.get(), engine_, options_).serve();
+    } catch (const std::exception& e) {
+      // The engine failed inside a request: that connection ends, the server goes on.
+      if (options_.log) options_.log(std::string("connection ended by an internal error: ") + e.what());
+    }
+  }
+}
+
+listener::listener(engine& server, listener_options options)
+    : worker_(std::make_unique<worker>(server, std::move(options))) {}
+
+listener::~listener() = default;
+
+bool listener::start(std::string& error) { return worker_->start(error); }
+
+std::uint16_t listener::port() const { return worker_->port(); }
+
+void listener::stop() { worker_->stop(); }
+
+}  // namespace sqlsim::tds
