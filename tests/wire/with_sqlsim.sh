@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a test program against a fresh sqlsim and stops the server afterwards.
+#
+#   with_sqlsim.sh SQLSIM FIXTURE [sqlsim options...] -- PROGRAM [arguments...]
+#
+# FIXTURE DIR fills a new directory that the server serves as drive C:. The program finds the server's
+# port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE and the password of sa in SQLSIM_SA_PASSWORD.
+# The exit status is the program's, or 1 when the server could not start or did not stop cleanly.
+set -u
+sqlsim=$1
+fixture=$2
+shift 2
+options=()
+sa_password=""
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+  [ "$1" = "--sa-password" ] && [ $# -gt 1 ] && sa_password=$2
+  options+=("$1")
+  shift
+done
+shift
+for tool in "$sqlsim" "$fixture"; do
+  if [ ! -x "$tool" ]; then
+    echo "with_sqlsim: $tool not found; build the native tree first" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+mkdir "$work/c"
+"$fixture" "$work/c" || exit 1
+mkfifo "$work/out"
+"$sqlsim" --port 0 --c-drive "$work/c" "${options[@]}" >"$work/out" &
+pid=$!
+exec 3<"$work/out"
+if ! read -r line <&3; then
+  echo "with_sqlsim: sqlsim did not start" >&2
+  exit 1
+fi
+case "$line" in
+  "listening on 127.0.0.1:"*) ;;
+  *)
+    echo "with_sqlsim: unexpected first line from sqlsim: $line" >&2
+    exit 1
+    ;;
+esac
+
+SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password "$@"
+status=$?
+
+kill -TERM "$pid"
+wait "$pid"
+server_status=$?
+pid=""
+exec 3<&-
+if [ "$server_status" -ne 0 ]; then
+  echo "with_sqlsim: sqlsim ended with status $server_status" >&2
+  [ "$status" -eq 0 ] && status=1
+fi
+exit "$status"
