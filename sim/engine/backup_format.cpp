@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/text.h"
+#include "sim/engine/sql_text.h"
 
 namespace sqlsim {
 namespace {
@@ -11,32 +12,6 @@ constexpr std::string_view magic = "SQLSIM BACKUP 1";
 constexpr std::string_view default_data_directory = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
 constexpr std::string_view product_table = "t_sys_system";
 
-std::string quote_text(std::string_view text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-std::string optional_text(const std::optional<std::string>& text) { return text ? quote_text(*text) : "NULL"; }
-
-std::string hex(std::string_view bytes) {
-  static constexpr char digits[] = "0123456789ABCDEF";
-  std::string out = "0x";
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-std::string key(std::string_view name) {
-  std::string k = setup::upper_ascii(name);
-  while (!k.empty() && k.back() == ' ') k.pop_back();
-  return k;
-}
 
 // One field of a record: a bare word, a quoted text, a 0x binary or NULL.
 struct field {
@@ -239,7 +214,7 @@ class manifest_parser {
       if (f.size() != 3 || f[1].type != field::kind::text || f[2].type != field::kind::text || f[1].value.empty()) {
         return problem(std::string(keyword == "LOG" ? "log" : "data") + " 'logical name' 'path'");
       }
-      if (!logical_names_.insert(key(f[1].value)).second) return problem("logical name used twice: " + f[1].value);
+      if (!logical_names_.insert(fold(f[1].value)).second) return problem("logical name used twice: " + f[1].value);
       image_.files.push_back(backup_file{keyword == "LOG", f[1].value, f[2].value});
       return true;
     }
@@ -248,7 +223,7 @@ class manifest_parser {
           (f[2].type != field::kind::binary && f[2].type != field::kind::null)) {
         return problem("user 'name' 0xSID|NULL");
       }
-      if (!user_names_.insert(key(f[1].value)).second) return problem("user listed twice: " + f[1].value);
+      if (!user_names_.insert(fold(f[1].value)).second) return problem("user listed twice: " + f[1].value);
       backup_user user{f[1].value, std::nullopt};
       if (f[2].type == field::kind::binary) user.sid = f[2].value;
       image_.users.push_back(std::move(user));
@@ -270,7 +245,7 @@ class manifest_parser {
         row.sys_ver_flag = text_or_null(f[4], ok);
       }
       if (!ok || !row.sys_var_id) return problem("row 'sys_var_id' 'sys_var_name' 'sys_var_value' 'sys_ver_flag'");
-      if (!row_keys_.insert(key(*row.sys_var_id)).second) return problem("row listed twice: " + *row.sys_var_id);
+      if (!row_keys_.insert(fold(*row.sys_var_id)).second) return problem("row listed twice: " + *row.sys_var_id);
       image_.rows.push_back(std::move(row));
       return true;
     }
@@ -299,20 +274,20 @@ class manifest_parser {
 
 std::string format_backup(const backup_image& image) {
   std::string out = std::string(magic) + "\n";
-  out += "database " + quote_text(image.database) + "\n";
+  out += "database " + quoted_literal(image.database) + "\n";
   if (image.server) out += "server " + std::to_string(static_cast<int>(*image.server)) + "\n";
   out += "recovery " + image.recovery + "\n";
   for (const backup_file& file : image.files) {
-    out += std::string(file.log ? "log " : "data ") + quote_text(file.logical_name) + " " + quote_text(file.path) + "\n";
+    out += std::string(file.log ? "log " : "data ") + quoted_literal(file.logical_name) + " " + quoted_literal(file.path) + "\n";
   }
   for (const backup_user& user : image.users) {
-    out += "user " + quote_text(user.name) + " " + (user.sid ? hex(*user.sid) : "NULL") + "\n";
+    out += "user " + quoted_literal(user.name) + " " + (user.sid ? hex_text(*user.sid) : "NULL") + "\n";
   }
   if (image.has_product_table) {
     out += "table " + std::string(product_table) + "\n";
     for (const backup_row& row : image.rows) {
-      out += "row " + optional_text(row.sys_var_id) + " " + optional_text(row.sys_var_name) + " " +
-             optional_text(row.sys_var_value) + " " + optional_text(row.sys_ver_flag) + "\n";
+      out += "row " + quoted_literal_or_null(row.sys_var_id) + " " + quoted_literal_or_null(row.sys_var_name) + " " +
+             quoted_literal_or_null(row.sys_var_value) + " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
     }
   }
   return out;

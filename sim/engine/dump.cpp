@@ -7,17 +7,6 @@
 namespace sqlsim {
 namespace {
 
-std::string quote_text(std::string_view text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-std::string quote_or_null(const std::optional<std::string>& text) { return text ? quote_text(*text) : "NULL"; }
-
 std::string sid_text(const std::optional<std::string>& sid) { return sid ? hex_text(*sid) : "NULL"; }
 
 const char* on_off(bool on) { return on ? "on" : "off"; }
@@ -30,13 +19,13 @@ std::string engine::state::dump() const {
   std::snprintf(build, sizeof build, "%d.%02d.%04d", v.major, v.minor, v.build);
   std::string out = "server version " + std::to_string(static_cast<int>(version)) + " (" + build + ")\n";
   for (const configuration_option& o : configuration) {
-    out += "configuration " + quote_text(o.name) + " config " + std::to_string(o.config) + " run " +
+    out += "configuration " + quoted_literal(o.name) + " config " + std::to_string(o.config) + " run " +
            std::to_string(o.run) + "\n";
   }
 
   out += "\n";
   for (const auto& [key, db] : databases) {
-    out += "database " + quote_text(db.name);
+    out += "database " + quoted_literal(db.name);
     if (held.count(key)) out += " held";
     if (db.system) {
       out += " system\n";
@@ -46,22 +35,22 @@ std::string engine::state::dump() const {
     out += " recovery " + db.recovery_model() + " 'trunc. log on chkpt.' " + on_off(db.trunc_log) +
            " 'select into/bulkcopy' " + on_off(db.bulkcopy) + "\n";
     for (const database_file& f : db.files) {
-      out += std::string("  file ") + (f.log ? "log " : "data ") + quote_text(f.logical_name) + " " + quote_text(f.path) + "\n";
+      out += std::string("  file ") + (f.log ? "log " : "data ") + quoted_literal(f.logical_name) + " " + quoted_literal(f.path) + "\n";
     }
-    for (const database_user& u : db.users) out += "  user " + quote_text(u.name) + " " + sid_text(u.sid) + "\n";
+    for (const database_user& u : db.users) out += "  user " + quoted_literal(u.name) + " " + sid_text(u.sid) + "\n";
     if (db.has_product_table) {
       if (db.rows.empty()) out += "  t_sys_system (no rows)\n";
       for (const auto& [id, row] : db.rows) {
-        out += "  t_sys_system " + quote_or_null(row.sys_var_id) + " " + quote_or_null(row.sys_var_name) + " " +
-               quote_or_null(row.sys_var_value) + " " + quote_or_null(row.sys_ver_flag) + "\n";
+        out += "  t_sys_system " + quoted_literal_or_null(row.sys_var_id) + " " + quoted_literal_or_null(row.sys_var_name) + " " +
+               quoted_literal_or_null(row.sys_var_value) + " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
       }
     }
   }
 
   out += "\n";
   for (const auto& [key, login] : logins) {
-    out += "login " + quote_text(login.name) + " sid " + hex_text(login.sid) + " default " +
-           quote_text(login.default_database) + " roles";
+    out += "login " + quoted_literal(login.name) + " sid " + hex_text(login.sid) + " default " +
+           quoted_literal(login.default_database) + " roles";
     if (login.roles.empty()) out += " (none)";
     for (const std::string& role : login.roles) out += " " + role;
     out += "\n";

@@ -59,24 +59,6 @@ product_version product_version_of(server_version version) {
   return {};
 }
 
-std::string fold(std::string_view text) {
-  std::string key = setup::upper_ascii(text);
-  while (!key.empty() && key.back() == ' ') key.pop_back();
-  return key;
-}
-
-bool same_name(std::string_view a, std::string_view b) { return fold(a) == fold(b); }
-
-std::string hex_text(std::string_view bytes) {
-  static constexpr char digits[] = "0123456789ABCDEF";
-  std::string out = "0x";
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
 std::string database::recovery_model() const {
   if (trunc_log) return "SIMPLE";
   return bulkcopy ? "BULK_LOGGED" : "FULL";

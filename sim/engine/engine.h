@@ -86,19 +86,25 @@ class engine {
   engine(const engine&) = delete;
   engine& operator=(const engine&) = delete;
 
-  // Checks the login (18456) and access to the database (4060, empty means the login's default).
-  // On success fills `s` and returns nullopt; otherwise the error to send.
+  // Checks the login (18456) and access to the database (4060; empty means the login's default, and
+  // 4064 when that cannot be opened). On success fills `s` and returns nullopt; otherwise the error to
+  // send, and `s` is unchanged.
   std::optional<server_message> login(session& s, std::string_view user, std::string_view password,
                                       std::string_view database);
-  // Runs a batch of one or more statements with the given parameters.
+  // Runs a batch of one or more statements with the given parameters: one outcome per statement, in
+  // order; a failing statement does not stop the ones after it. A batch that does not compile (102,
+  // 105...) runs nothing and gives one failed outcome; a batch of only blanks and comments gives none.
+  // sim/README.md lists the statements understood.
   std::vector<statement_outcome> execute(session& s, std::string_view batch,
                                          const std::vector<parameter>& parameters = {});
 
-  // The whole state as readable text.
+  // The whole state as readable text, the same text for the same state (sim/README.md shows it).
   std::string dump() const;
 
   // Faults on demand.
-  // The nth statement executed from now (1 = the next one) fails with this message.
+  // The nth statement executed from now (1 = the next one) fails with this message instead of running.
+  // A message of severity 10 or less is added to what the statement does instead. A batch that does
+  // not compile counts as one statement.
   void fail_statement(int nth, server_message error);
   // The first statement from now whose text contains `pattern` (compared without regard to case) fails.
   void fail_matching(std::string pattern, server_message error);

@@ -12,6 +12,7 @@
 #include "sim/engine/engine.h"
 #include "sim/engine/messages.h"
 #include "sim/engine/sql_parser.h"
+#include "sim/engine/sql_text.h"
 
 namespace sqlsim {
 
@@ -87,12 +88,6 @@ struct statement_context {
   const std::vector<parameter>& parameters;
   statement_outcome& out;
 };
-
-// The comparison key of names and of texts under the server's case-insensitive collation: ASCII
-// letters folded, trailing blanks ignored.
-std::string fold(std::string_view text);
-bool same_name(std::string_view a, std::string_view b);
-std::string hex_text(std::string_view bytes);
 
 class engine::state {
  public:

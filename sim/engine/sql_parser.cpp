@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "sim/engine/sql_text.h"
 
 namespace sqlsim {
 
@@ -48,16 +49,6 @@ struct value_rules {
 template <std::size_t n>
 bool one_of(std::string_view word, const std::string_view (&list)[n]) {
   return std::any_of(std::begin(list), std::end(list), [&](std::string_view k) { return equals_ignore_case_ascii(word, k); });
-}
-
-std::string hex_text(std::string_view bytes) {
-  static constexpr char digits[] = "0123456789ABCDEF";
-  std::string out = "0x";
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
 }
 
 class parser {

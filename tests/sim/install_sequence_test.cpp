@@ -48,7 +48,8 @@ struct wizard_run {
     return out;
   }
 
-  // Steps 4 to 15 of the install, with the statements as the wizard builds them.
+  // The install from the first connect to the last flag, with the statements as the wizard builds them
+  // (every flag row written, as for a product that has them all).
   void install() {
     connect("sa", sa_password, "master");
     if (select("select name from master.dbo.sysdatabases where name = ?", db) == 0) {
@@ -103,6 +104,17 @@ struct wizard_run {
                  "( 'product_flag' , 'product_flag' , ? )",
                  "4");
     }
+    exec("update t_sys_system SET sys_var_value ='1' WHERE sys_var_id ='enabled_wcf'");
+    if (sqlca.sqlnrows == 0) {
+      exec("INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
+           "( 'enabled_wcf' , 'enabled_wcf' , '1' )");
+    }
+    exec_bound("update t_sys_system SET sys_var_value = ? WHERE sys_var_id ='custom_product_name'", "小店");
+    if (sqlca.sqlnrows == 0) {
+      exec_bound("INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
+                 "( 'custom_product_name' , 'custom_product_name' , ? )",
+                 "小店");
+    }
     sqlca.disconnect();
   }
 };
@@ -128,7 +140,9 @@ std::string expected_dump(server_version version) {
           "  user 'dbo' 0x01\n";
   // Only the 2000 install maps the restored user onto the new login.
   dump += std::string("  user 'qrvxlog' ") + (v2000 ? "0x53514C53494D2D4C4F47494E00000001" : "0xAABBCCDD") + "\n";
-  dump += "  t_sys_system 'Is_Distributed' '单店' '0' ''\n"
+  dump += "  t_sys_system 'custom_product_name' 'custom_product_name' '小店' NULL\n"
+          "  t_sys_system 'enabled_wcf' 'enabled_wcf' '1' NULL\n"
+          "  t_sys_system 'Is_Distributed' '单店' '0' ''\n"
           "  t_sys_system 'product_flag' 'product_flag' '4' NULL\n"
           "  t_sys_system 'sys_version' '版本' '9.0' NULL\n"
           "database 'tempdb' system\n"
