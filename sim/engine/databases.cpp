@@ -45,9 +45,10 @@ void engine::state::run_use(const use_statement& st, statement_context& ctx) {
     report(ctx, msg_cannot_use_database, {ctx.s.login, db->name});
     return;
   }
+  // The client hears of the change from database_changed: an ENVCHANGE with the "Changed database
+  // context" message, as after a login.
   ctx.s.database = db->name;
   ctx.out.database_changed = db->name;
-  report(ctx, msg_database_context_changed, {db->name});
 }
 
 void engine::state::run_set(const set_statement& st, statement_context& ctx) {

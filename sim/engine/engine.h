@@ -52,7 +52,8 @@ struct statement_outcome {
   // Row count for the DONE token, when the statement has one (DML, SELECT).
   std::optional<long> rows_affected;
   bool failed = false;
-  // Set when the statement changed the session's database (USE): the new name, for an ENVCHANGE.
+  // Set when the statement changed the session's database (USE): the new name. The engine adds no
+  // message for it; the client is told with an ENVCHANGE and message 5701, as after a login.
   std::optional<std::string> database_changed;
 };
 

@@ -70,7 +70,6 @@ constexpr message_template templates[] = {
   {msg_alter_database_failed, 16, 1, "ALTER DATABASE statement failed.", nullptr},
   {msg_create_file_failed, 16, 1, "CREATE FILE encountered operating system error %1 while attempting to open or create the physical file '%2'.", nullptr},
   {msg_directory_lookup_failed, 16, 1, "Directory lookup for the file \"%1\" failed with the operating system error %2.", nullptr},
-  {msg_database_context_changed, 0, 1, "Changed database context to '%1'.", nullptr},
   {msg_adhoc_update_not_supported, 16, 1, "Ad hoc update to system catalogs is not supported.", nullptr},
   {msg_reconfigure_permission, 14, 1, "You do not have permission to run the RECONFIGURE statement.", nullptr},
   {msg_too_many_arguments, 16, 2, "Procedure or function %1 has too many arguments specified.", nullptr},

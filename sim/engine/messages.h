@@ -64,7 +64,6 @@ enum message_number : long {
   msg_alter_database_failed = 5069,
   msg_create_file_failed = 5123,
   msg_directory_lookup_failed = 5133,
-  msg_database_context_changed = 5701,
   msg_adhoc_update_not_supported = 5808,
   msg_reconfigure_permission = 5812,
   msg_too_many_arguments = 8144,

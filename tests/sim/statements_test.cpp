@@ -134,12 +134,10 @@ TEST(Statements, BatchRunsItsStatementsInOrderUnlessItDoesNotCompile) {
   EXPECT_TRUE(srv.run("  -- nothing here\n").empty());
 }
 
-TEST(Statements, UseSwitchesTheSessionAndSaysSo) {
+TEST(Statements, UseSwitchesTheSessionAndNamesTheNewDatabase) {
   product_server srv;
-  auto outcome = srv.ok("USE [master]");
+  auto outcome = srv.ok("USE [MASTER]");
   EXPECT_EQ(outcome.database_changed, "master");
-  ASSERT_EQ(outcome.messages.size(), 1u);
-  EXPECT_EQ(outcome.messages[0].number, 5701);
   EXPECT_EQ(srv.sa.database, "master");
   EXPECT_EQ(srv.error_of("select * from t_sys_system"), 208);
   EXPECT_EQ(srv.ok("select sys_var_id from qrvx.dbo.t_sys_system").rows_affected, 2);
