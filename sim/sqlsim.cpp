@@ -134,7 +134,10 @@ int main(int argc, char** argv) {
   }
 
   // The signals are taken by sigwait below; blocked before the listener's thread starts, so it
-  // inherits the mask and never receives them.
+  // inherits the mask and never receives them. A shell starts background programs with SIGINT ignored,
+  // and an ignored signal never reaches sigwait: the default disposition comes back first.
+  ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGTERM, SIG_DFL);
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
   sigaddset(&stop_signals, SIGTERM);

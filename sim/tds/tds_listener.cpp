@@ -333,9 +333,8 @@ bool connection::handle_batch(const bytes& payload) {
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
   const std::vector<statement_outcome> outcomes = engine_.execute(session_, *text);
-  const bool ok = reply_outcomes(outcomes, false, std::move(database));
   if (options_.after_request) options_.after_request();
-  return ok;
+  return reply_outcomes(outcomes, false, std::move(database));
 }
 
 bool connection::handle_rpc(const bytes& payload) {
@@ -350,9 +349,8 @@ bool connection::handle_rpc(const bytes& payload) {
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
   const std::vector<statement_outcome> outcomes = engine_.execute(session_, call->statement, call->parameters);
-  const bool ok = reply_outcomes(outcomes, true, std::move(database));
   if (options_.after_request) options_.after_request();
-  return ok;
+  return reply_outcomes(outcomes, true, std::move(database));
 }
 
 bool connection::handle_transaction(const bytes& payload) {

@@ -15,7 +15,8 @@ namespace sqlsim::tds {
 
 struct listener_options {
   std::uint16_t port = 0;  // 0: any free port
-  // Called on the listener's thread after every batch or call has been answered.
+  // Called on the listener's thread after every batch or call has run, before its reply is sent (a
+  // client that has the reply sees what the callback did).
   std::function<void()> after_request;
   // Told why a connection was closed early (a malformed message, a refused login); may be empty.
   std::function<void(std::string_view)> log;
