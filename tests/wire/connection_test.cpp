@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "install/server_name.h"
@@ -30,16 +32,24 @@ std::string restore_sql(const std::string& database) {
          database + "_Log.LDF',MOVE N'wire_Data' TO N'c:\\data\\" + database + "_Data.MDF'";
 }
 
-// A host path of the server's drive C:, as this program sees it (under wine through drive Z:).
-std::filesystem::path c_drive_file(const std::string& relative) {
-  std::string root = environment("SQLSIM_C_DRIVE");
+// A host path as this program sees it (under wine through drive Z:).
+std::filesystem::path host_path(std::string path) {
 #ifdef _WIN32
-  for (char& c : root) {
+  for (char& c : path) {
     if (c == '/') c = '\\';
   }
-  root = "Z:" + root;
+  path = "Z:" + path;
 #endif
-  return std::filesystem::path(root) / relative;
+  return std::filesystem::path(path);
+}
+
+std::filesystem::path c_drive_file(const std::string& relative) {
+  return host_path(environment("SQLSIM_C_DRIVE")) / relative;
+}
+
+std::string dump_text() {
+  std::ifstream in(host_path(environment("SQLSIM_DUMP")), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class Wire : public ::testing::Test {
@@ -91,6 +101,21 @@ TEST_F(Wire, ConnectsWithTheServerNameRuleAndDisconnects) {
   t.servername = server_name_for("127.0.0.1," + port_, "1");
   t.connect();
   EXPECT_EQ(t.sqlcode, sql_ok) << t.sqlerrtext;
+}
+
+TEST_F(Wire, OlderProtocolOfSqlServer2000ClientsWorksToo) {
+  // TDS 7.1: four-byte row counts, two-byte line numbers, no headers before a request.
+  odbc_transaction t;
+  configure(t, "sa", sa_password_);
+  t.dbparm = "TDS_Version=7.1";
+  t.connect();
+  ASSERT_EQ(t.sqlcode, sql_ok) << t.sqlerrtext;
+  EXPECT_EQ(t.select_single(exists_sql, "master"), std::optional<std::string>("master"));
+  t.execute_immediate("frobnicate the server");
+  EXPECT_EQ(t.sqldbcode, 102);
+  t.execute_immediate(restore_sql("wire_tds71"));
+  EXPECT_EQ(t.sqlcode, sql_ok) << t.sqlerrtext;
+  EXPECT_EQ(t.select_single(exists_sql, "wire_tds71"), std::optional<std::string>("wire_tds71"));
 }
 
 TEST_F(Wire, WrongPasswordIsLoginFailure18456WithTheServersText) {
@@ -182,6 +207,8 @@ TEST_F(Wire, RestoreWithStatsIsReadToTheEndAndCompletes) {
   EXPECT_EQ(t.sqlcode, sql_ok) << t.sqlerrtext;
   EXPECT_TRUE(std::filesystem::exists(c_drive_file("data/wire_restored_Data.MDF")));
   EXPECT_TRUE(std::filesystem::exists(c_drive_file("data/wire_restored_Log.LDF")));
+  // The server's state file already holds the restored database when the reply arrives.
+  EXPECT_NE(dump_text().find("wire_restored"), std::string::npos);
 
   // The restored database can be opened on connect.
   connect_as_sa(t, "wire_restored");

@@ -4,7 +4,8 @@
 #   with_sqlsim.sh SQLSIM FIXTURE [sqlsim options...] -- PROGRAM [arguments...]
 #
 # FIXTURE DIR fills a new directory that the server serves as drive C:. The program finds the server's
-# port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE and the password of sa in SQLSIM_SA_PASSWORD.
+# port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE, the password of sa in SQLSIM_SA_PASSWORD and
+# the file the server dumps its state to in SQLSIM_DUMP.
 # The exit status is the program's, or 1 when the server could not start or did not stop cleanly.
 set -u
 sqlsim=$1
@@ -40,7 +41,7 @@ trap 'exit 1' INT TERM
 mkdir "$work/c"
 "$fixture" "$work/c" || exit 1
 mkfifo "$work/out"
-"$sqlsim" --port 0 --c-drive "$work/c" "${options[@]}" >"$work/out" &
+"$sqlsim" --port 0 --c-drive "$work/c" --dump "$work/state.txt" "${options[@]}" >"$work/out" &
 pid=$!
 exec 3<"$work/out"
 if ! read -r line <&3; then
@@ -55,7 +56,7 @@ case "$line" in
     ;;
 esac
 
-SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password "$@"
+SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password SQLSIM_DUMP=$work/state.txt "$@"
 status=$?
 
 kill -TERM "$pid"

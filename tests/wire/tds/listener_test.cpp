@@ -1,6 +1,7 @@
 // The TDS listener in process, spoken to byte by byte: the login reply, errors, packet sizes,
 // attention, and what a malformed message does (it closes its connection and nothing else).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,7 +38,7 @@ class Listener : public ::testing::Test {
  protected:
   void SetUp() override {
     c_drive_ = std::filesystem::temp_directory_path() /
-               ("tds_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ("tds_test_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(c_drive_ / "data");
     std::ofstream(c_drive_ / "backup.dat") << format_backup(make_product_backup("tds", "tds"));
