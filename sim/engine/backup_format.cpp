@@ -12,7 +12,6 @@ constexpr std::string_view magic = "SQLSIM BACKUP 1";
 constexpr std::string_view default_data_directory = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
 constexpr std::string_view product_table = "t_sys_system";
 
-
 // One field of a record: a bare word, a quoted text, a 0x binary or NULL.
 struct field {
   enum class kind { word, text, binary, null } type = kind::word;
@@ -186,7 +185,8 @@ class manifest_parser {
     if (f[0].type != field::kind::word) return problem("a record starts with a keyword");
     const std::string keyword = setup::upper_ascii(f[0].value);
     if (keyword == "DATABASE") {
-      if (f.size() != 2 || f[1].type != field::kind::text || f[1].value.empty()) return problem("database 'name'");
+      if (f.size() != 2 || f[1].type != field::kind::text || f[1].value.empty())
+        return problem("database 'name'");
       if (seen_database_) return problem("a second database record");
       seen_database_ = true;
       image_.database = f[1].value;
@@ -194,8 +194,8 @@ class manifest_parser {
     }
     if (keyword == "SERVER") {
       if (f.size() != 2) return problem("server 2000|2005|2008|2012");
-      for (server_version v : {server_version::v2000, server_version::v2005, server_version::v2008,
-                               server_version::v2012}) {
+      for (server_version v :
+           {server_version::v2000, server_version::v2005, server_version::v2008, server_version::v2012}) {
         if (f[1].value == std::to_string(static_cast<int>(v))) {
           image_.server = v;
           return true;
@@ -204,17 +204,20 @@ class manifest_parser {
       return problem("server 2000|2005|2008|2012");
     }
     if (keyword == "RECOVERY") {
-      if (f.size() != 2 || !(is_word(f[1], "FULL") || is_word(f[1], "BULK_LOGGED") || is_word(f[1], "SIMPLE"))) {
+      if (f.size() != 2 ||
+          !(is_word(f[1], "FULL") || is_word(f[1], "BULK_LOGGED") || is_word(f[1], "SIMPLE"))) {
         return problem("recovery FULL|BULK_LOGGED|SIMPLE");
       }
       image_.recovery = setup::upper_ascii(f[1].value);
       return true;
     }
     if (keyword == "DATA" || keyword == "LOG") {
-      if (f.size() != 3 || f[1].type != field::kind::text || f[2].type != field::kind::text || f[1].value.empty()) {
+      if (f.size() != 3 || f[1].type != field::kind::text || f[2].type != field::kind::text ||
+          f[1].value.empty()) {
         return problem(std::string(keyword == "LOG" ? "log" : "data") + " 'logical name' 'path'");
       }
-      if (!logical_names_.insert(fold(f[1].value)).second) return problem("logical name used twice: " + f[1].value);
+      if (!logical_names_.insert(fold(f[1].value)).second)
+        return problem("logical name used twice: " + f[1].value);
       image_.files.push_back(backup_file{keyword == "LOG", f[1].value, f[2].value});
       return true;
     }
@@ -244,8 +247,10 @@ class manifest_parser {
         row.sys_var_value = text_or_null(f[3], ok);
         row.sys_ver_flag = text_or_null(f[4], ok);
       }
-      if (!ok || !row.sys_var_id) return problem("row 'sys_var_id' 'sys_var_name' 'sys_var_value' 'sys_ver_flag'");
-      if (!row_keys_.insert(fold(*row.sys_var_id)).second) return problem("row listed twice: " + *row.sys_var_id);
+      if (!ok || !row.sys_var_id)
+        return problem("row 'sys_var_id' 'sys_var_name' 'sys_var_value' 'sys_ver_flag'");
+      if (!row_keys_.insert(fold(*row.sys_var_id)).second)
+        return problem("row listed twice: " + *row.sys_var_id);
       image_.rows.push_back(std::move(row));
       return true;
     }
@@ -278,7 +283,8 @@ std::string format_backup(const backup_image& image) {
   if (image.server) out += "server " + std::to_string(static_cast<int>(*image.server)) + "\n";
   out += "recovery " + image.recovery + "\n";
   for (const backup_file& file : image.files) {
-    out += std::string(file.log ? "log " : "data ") + quoted_literal(file.logical_name) + " " + quoted_literal(file.path) + "\n";
+    out += std::string(file.log ? "log " : "data ") + quoted_literal(file.logical_name) + " " +
+           quoted_literal(file.path) + "\n";
   }
   for (const backup_user& user : image.users) {
     out += "user " + quoted_literal(user.name) + " " + (user.sid ? hex_text(*user.sid) : "NULL") + "\n";
@@ -286,8 +292,9 @@ std::string format_backup(const backup_image& image) {
   if (image.has_product_table) {
     out += "table " + std::string(product_table) + "\n";
     for (const backup_row& row : image.rows) {
-      out += "row " + quoted_literal_or_null(row.sys_var_id) + " " + quoted_literal_or_null(row.sys_var_name) + " " +
-             quoted_literal_or_null(row.sys_var_value) + " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
+      out += "row " + quoted_literal_or_null(row.sys_var_id) + " " +
+             quoted_literal_or_null(row.sys_var_name) + " " + quoted_literal_or_null(row.sys_var_value) +
+             " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
     }
   }
   return out;

@@ -7,9 +7,13 @@
 namespace sqlsim {
 namespace {
 
-std::string sid_text(const std::optional<std::string>& sid) { return sid ? hex_text(*sid) : "NULL"; }
+std::string sid_text(const std::optional<std::string>& sid) {
+  return sid ? hex_text(*sid) : "NULL";
+}
 
-const char* on_off(bool on) { return on ? "on" : "off"; }
+const char* on_off(bool on) {
+  return on ? "on" : "off";
+}
 
 }  // namespace
 
@@ -35,14 +39,17 @@ std::string engine::state::dump() const {
     out += " recovery " + db.recovery_model() + " 'trunc. log on chkpt.' " + on_off(db.trunc_log) +
            " 'select into/bulkcopy' " + on_off(db.bulkcopy) + "\n";
     for (const database_file& f : db.files) {
-      out += std::string("  file ") + (f.log ? "log " : "data ") + quoted_literal(f.logical_name) + " " + quoted_literal(f.path) + "\n";
+      out += std::string("  file ") + (f.log ? "log " : "data ") + quoted_literal(f.logical_name) + " " +
+             quoted_literal(f.path) + "\n";
     }
-    for (const database_user& u : db.users) out += "  user " + quoted_literal(u.name) + " " + sid_text(u.sid) + "\n";
+    for (const database_user& u : db.users)
+      out += "  user " + quoted_literal(u.name) + " " + sid_text(u.sid) + "\n";
     if (db.has_product_table) {
       if (db.rows.empty()) out += "  t_sys_system (no rows)\n";
       for (const auto& [id, row] : db.rows) {
-        out += "  t_sys_system " + quoted_literal_or_null(row.sys_var_id) + " " + quoted_literal_or_null(row.sys_var_name) + " " +
-               quoted_literal_or_null(row.sys_var_value) + " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
+        out += "  t_sys_system " + quoted_literal_or_null(row.sys_var_id) + " " +
+               quoted_literal_or_null(row.sys_var_name) + " " + quoted_literal_or_null(row.sys_var_value) +
+               " " + quoted_literal_or_null(row.sys_ver_flag) + "\n";
       }
     }
   }

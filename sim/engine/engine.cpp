@@ -36,7 +36,8 @@ std::string system_data_directory(server_version version) {
   return {};
 }
 
-bool passwords_match(server_version version, const std::optional<std::string>& stored, std::string_view given) {
+bool passwords_match(server_version version, const std::optional<std::string>& stored,
+                     std::string_view given) {
   const std::string_view expected = stored ? std::string_view(*stored) : std::string_view();
   // SQL Server 2000 compares passwords by the server's sort order, case-insensitive by default.
   if (version == server_version::v2000) return setup::equals_ignore_case_ascii(expected, given);
@@ -83,9 +84,15 @@ engine::state::state(const engine_options& options)
     db.dbid = dbid++;
     db.system = true;
     db.origin = s.name;
-    db.files.push_back({false, db.name == "msdb" ? "MSDBData" : db.name == "tempdb" ? "tempdev" : db.name + "dev",
+    db.files.push_back({false,
+                        db.name == "msdb"     ? "MSDBData"
+                        : db.name == "tempdb" ? "tempdev"
+                                              : db.name + "dev",
                         directory + s.data_file});
-    db.files.push_back({true, db.name == "msdb" ? "MSDBLog" : db.name == "tempdb" ? "templog" : db.name + "log",
+    db.files.push_back({true,
+                        db.name == "msdb"     ? "MSDBLog"
+                        : db.name == "tempdb" ? "templog"
+                                              : db.name + "log",
                         directory + s.log_file});
     db.users.push_back({"dbo", std::string(1, '\x01')});
     if (db.name != "model") db.users.push_back({"guest", std::string(1, '\x00')});
@@ -135,7 +142,8 @@ void engine::state::report(statement_context& ctx, server_message m) const {
   ctx.out.messages.push_back(std::move(m));
 }
 
-void engine::state::report(statement_context& ctx, long number, std::initializer_list<std::string_view> arguments) const {
+void engine::state::report(statement_context& ctx, long number,
+                           std::initializer_list<std::string_view> arguments) const {
   report(ctx, message(number, arguments));
 }
 
@@ -215,7 +223,9 @@ engine::engine(engine_options options)
 
 engine::~engine() = default;
 
-server_version engine::version() const { return options_.version; }
+server_version engine::version() const {
+  return options_.version;
+}
 
 std::optional<server_message> engine::login(session& s, std::string_view user, std::string_view password,
                                             std::string_view database) {
@@ -243,8 +253,9 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
     ++state_->statements_run;
     auto& faults = state_->faults;
     for (auto it = faults.begin(); it != faults.end(); ++it) {
-      const bool due = it->at_statement ? *it->at_statement == state_->statements_run
-                                        : setup::find_ignore_case_ascii(text, it->pattern) != std::string::npos;
+      const bool due = it->at_statement
+                           ? *it->at_statement == state_->statements_run
+                           : setup::find_ignore_case_ascii(text, it->pattern) != std::string::npos;
       if (due) {
         server_message error = it->error;
         faults.erase(it);
@@ -294,7 +305,9 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
   return outcomes;
 }
 
-std::string engine::dump() const { return state_->dump(); }
+std::string engine::dump() const {
+  return state_->dump();
+}
 
 void engine::fail_statement(int nth, server_message error) {
   state_->faults.push_back({state_->statements_run + std::max(nth, 1), {}, std::move(error)});
@@ -304,7 +317,9 @@ void engine::fail_matching(std::string pattern, server_message error) {
   state_->faults.push_back({std::nullopt, std::move(pattern), std::move(error)});
 }
 
-void engine::refuse_connections(std::optional<server_message> error) { state_->refusal = std::move(error); }
+void engine::refuse_connections(std::optional<server_message> error) {
+  state_->refusal = std::move(error);
+}
 
 void engine::hold_database(std::string name, bool held) {
   if (held) {

@@ -95,7 +95,7 @@ class engine::state {
 
   server_version version;
   std::shared_ptr<disk> files;
-  std::map<std::string, database> databases;  // by fold(name)
+  std::map<std::string, database> databases;    // by fold(name)
   std::map<std::string, login_account> logins;  // by fold(name)
   std::vector<configuration_option> configuration;
   std::set<std::string> held;  // fold(name) of databases other connections use
@@ -112,7 +112,8 @@ class engine::state {
   server_message message(long number, std::initializer_list<std::string_view> arguments = {}) const;
   // Adds an error (or information, by its severity) to the outcome; errors mark it failed.
   void report(statement_context& ctx, server_message m) const;
-  void report(statement_context& ctx, long number, std::initializer_list<std::string_view> arguments = {}) const;
+  void report(statement_context& ctx, long number,
+              std::initializer_list<std::string_view> arguments = {}) const;
   std::string new_sid();
   // A value of a statement: literals as text, parameters looked up (137 when undeclared), a subquery
   // run. False after reporting an error.

@@ -36,9 +36,12 @@ void engine_transaction::disconnect() {
   sqlerrtext.clear();
 }
 
-bool engine_transaction::connected() const { return connected_; }
+bool engine_transaction::connected() const {
+  return connected_;
+}
 
-std::optional<std::string> engine_transaction::select_single(std::string_view sql, std::string_view parameter) {
+std::optional<std::string> engine_transaction::select_single(std::string_view sql,
+                                                             std::string_view parameter) {
   std::vector<statement_outcome> outcomes;
   if (!run(sql, parameter, outcomes)) return std::nullopt;
   set_status(outcomes);

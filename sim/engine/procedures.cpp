@@ -32,8 +32,9 @@ const std::vector<procedure_spec>& procedures() {
   return list;
 }
 
-constexpr std::string_view fixed_server_roles[] = {"sysadmin",     "securityadmin", "serveradmin", "setupadmin",
-                                                   "processadmin", "diskadmin",     "dbcreator",   "bulkadmin"};
+constexpr std::string_view fixed_server_roles[] = {"sysadmin",   "securityadmin", "serveradmin",
+                                                   "setupadmin", "processadmin",  "diskadmin",
+                                                   "dbcreator",  "bulkadmin"};
 constexpr std::string_view database_options[] = {"trunc. log on chkpt.", "select into/bulkcopy"};
 
 struct argument {
@@ -155,8 +156,9 @@ class procedure_call {
     const std::string role = setup::trim_spaces(text(1));
     login_account* login = state_.find_login(name);
     if (!login) return say(msg_not_valid_login, {name});
-    const auto known = std::find_if(std::begin(fixed_server_roles), std::end(fixed_server_roles),
-                                    [&](std::string_view r) { return setup::equals_ignore_case_ascii(r, role); });
+    const auto known =
+        std::find_if(std::begin(fixed_server_roles), std::end(fixed_server_roles),
+                     [&](std::string_view r) { return setup::equals_ignore_case_ascii(r, role); });
     if (known == std::end(fixed_server_roles)) return say(msg_not_fixed_server_role, {role});
     // Only a member of a role (or a system administrator) may add others to it.
     if (!state_.has_role(ctx_.s, *known)) return say(msg_no_permission, {});
@@ -171,7 +173,8 @@ class procedure_call {
     const bool own = same_name(login->name, ctx_.s.login);
     if (!may_manage_logins()) {
       if (!own) return say(msg_no_permission, {});
-      if (arg(0).text().value_or("") != login->password.value_or("")) return say(msg_old_password_incorrect, {});
+      if (arg(0).text().value_or("") != login->password.value_or(""))
+        return say(msg_old_password_incorrect, {});
     }
     login->password = arg(1).text();
     say_2000(msg_password_changed);
@@ -204,7 +207,8 @@ class procedure_call {
     if (found.empty() || wanted.empty()) return say(msg_dboption_not_found, {wanted});
     if (found.size() > 1) return say(msg_dboption_not_unique, {wanted});
     const std::string value = setup::upper_ascii(setup::trim_spaces(text(2)));
-    if (value != "TRUE" && value != "ON" && value != "FALSE" && value != "OFF") return say(msg_dboption_usage, {});
+    if (value != "TRUE" && value != "ON" && value != "FALSE" && value != "OFF")
+      return say(msg_dboption_usage, {});
     if (!state_.has_role(ctx_.s, "dbcreator")) return say(msg_no_permission, {});
     const bool on = value == "TRUE" || value == "ON";
     (found[0] == database_options[0] ? db->trunc_log : db->bulkcopy) = on;
@@ -245,8 +249,8 @@ class procedure_call {
     set.columns = {"name", "minimum", "maximum", "config_value", "run_value"};
     for (const configuration_option& o : state_.configuration) {
       if (only && &o != only) continue;
-      set.rows.push_back({o.name, std::to_string(o.minimum), std::to_string(o.maximum), std::to_string(o.config),
-                          std::to_string(o.run)});
+      set.rows.push_back({o.name, std::to_string(o.minimum), std::to_string(o.maximum),
+                          std::to_string(o.config), std::to_string(o.run)});
     }
     if (!ctx_.s.nocount) ctx_.out.rows_affected = static_cast<long>(set.rows.size());
     ctx_.out.rows = std::move(set);

@@ -102,7 +102,8 @@ class restore_run {
     for (const restore_move& move : st_.moves) {
       sql_value logical;
       sql_value physical;
-      if (!state_.evaluate(move.logical_name, ctx_, logical) || !state_.evaluate(move.physical_name, ctx_, physical)) {
+      if (!state_.evaluate(move.logical_name, ctx_, logical) ||
+          !state_.evaluate(move.physical_name, ctx_, physical)) {
         return false;
       }
       const std::string name = logical.value.value_or("");
@@ -237,7 +238,8 @@ class restore_run {
     const long long thousandths = total * 8192LL * 1000000LL / (1048576LL * restore_milliseconds);
     char seconds[32];
     char rate[32];
-    std::snprintf(seconds, sizeof seconds, "%d.%03d", restore_milliseconds / 1000, restore_milliseconds % 1000);
+    std::snprintf(seconds, sizeof seconds, "%d.%03d", restore_milliseconds / 1000,
+                  restore_milliseconds % 1000);
     std::snprintf(rate, sizeof rate, "%lld.%03lld", thousandths / 1000, thousandths % 1000);
     state_.report(ctx_, msg_restore_succeeded, {std::to_string(total), seconds, rate});
   }

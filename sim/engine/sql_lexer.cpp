@@ -10,9 +10,15 @@ constexpr std::size_t max_identifier_length = 128;
 bool is_letter(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
 }
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool is_word_char(unsigned char c) { return is_letter(c) || is_digit(c) || c == '@' || c == '#' || c == '$'; }
-bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool is_digit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+bool is_word_char(unsigned char c) {
+  return is_letter(c) || is_digit(c) || c == '@' || c == '#' || c == '$';
+}
+bool is_blank(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 int hex_value(unsigned char c) {
   if (is_digit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;

@@ -22,21 +22,34 @@ namespace {
 
 using setup::equals_ignore_case_ascii;
 
-constexpr std::string_view statement_keywords[] = {"SELECT", "INSERT", "UPDATE",  "DELETE",      "DROP",  "USE",
-                                                   "SET",    "EXEC",   "EXECUTE", "RESTORE", "RECONFIGURE", "ALTER"};
+constexpr std::string_view statement_keywords[] = {"SELECT",  "INSERT",  "UPDATE",      "DELETE",
+                                                   "DROP",    "USE",     "SET",         "EXEC",
+                                                   "EXECUTE", "RESTORE", "RECONFIGURE", "ALTER"};
 // Words that cannot stand as unquoted names here, among them the starts of statements this server
 // does not understand, so that those fail as syntax errors rather than as calls of a procedure.
 constexpr std::string_view reserved_words[] = {
-    "FROM",  "WHERE",    "INTO",   "VALUES", "DATABASE", "WITH",     "AND",   "OR",     "NULL",   "DEFAULT",
-    "TO",    "FILE",     "DISK",   "ON",     "OFF",      "CREATE",   "BEGIN", "END",    "IF",     "ELSE",
-    "WHILE", "DECLARE",  "COMMIT", "ROLLBACK", "BACKUP", "GRANT",    "REVOKE", "DENY",  "TRUNCATE", "PRINT",
-    "RETURN", "GOTO",    "WAITFOR", "MERGE", "OPEN",     "CLOSE",    "FETCH", "DEALLOCATE", "KILL", "SHUTDOWN",
-    "CHECKPOINT", "DBCC", "BULK",  "RAISERROR", "SAVE",  "TRAN",     "TRANSACTION", "READTEXT", "WRITETEXT",
-    "UPDATETEXT", "SETUSER"};
-constexpr std::string_view switched_options[] = {
-    "ANSI_NULLS",   "ANSI_PADDING",        "ANSI_WARNINGS",        "ANSI_NULL_DFLT_ON",       "ANSI_NULL_DFLT_OFF",
-    "ANSI_DEFAULTS", "ARITHABORT",         "ARITHIGNORE",          "CONCAT_NULL_YIELDS_NULL", "CURSOR_CLOSE_ON_COMMIT",
-    "IMPLICIT_TRANSACTIONS", "NOCOUNT",    "NUMERIC_ROUNDABORT",   "QUOTED_IDENTIFIER",       "XACT_ABORT"};
+    "FROM",       "WHERE",      "INTO",   "VALUES",    "DATABASE", "WITH",       "AND",         "OR",
+    "NULL",       "DEFAULT",    "TO",     "FILE",      "DISK",     "ON",         "OFF",         "CREATE",
+    "BEGIN",      "END",        "IF",     "ELSE",      "WHILE",    "DECLARE",    "COMMIT",      "ROLLBACK",
+    "BACKUP",     "GRANT",      "REVOKE", "DENY",      "TRUNCATE", "PRINT",      "RETURN",      "GOTO",
+    "WAITFOR",    "MERGE",      "OPEN",   "CLOSE",     "FETCH",    "DEALLOCATE", "KILL",        "SHUTDOWN",
+    "CHECKPOINT", "DBCC",       "BULK",   "RAISERROR", "SAVE",     "TRAN",       "TRANSACTION", "READTEXT",
+    "WRITETEXT",  "UPDATETEXT", "SETUSER"};
+constexpr std::string_view switched_options[] = {"ANSI_NULLS",
+                                                 "ANSI_PADDING",
+                                                 "ANSI_WARNINGS",
+                                                 "ANSI_NULL_DFLT_ON",
+                                                 "ANSI_NULL_DFLT_OFF",
+                                                 "ANSI_DEFAULTS",
+                                                 "ARITHABORT",
+                                                 "ARITHIGNORE",
+                                                 "CONCAT_NULL_YIELDS_NULL",
+                                                 "CURSOR_CLOSE_ON_COMMIT",
+                                                 "IMPLICIT_TRANSACTIONS",
+                                                 "NOCOUNT",
+                                                 "NUMERIC_ROUNDABORT",
+                                                 "QUOTED_IDENTIFIER",
+                                                 "XACT_ABORT"};
 constexpr std::string_view numeric_options[] = {"TEXTSIZE", "LOCK_TIMEOUT", "DATEFIRST"};
 constexpr std::string_view named_options[] = {"LANGUAGE", "DATEFORMAT", "DEADLOCK_PRIORITY"};
 
@@ -48,7 +61,8 @@ struct value_rules {
 };
 template <std::size_t n>
 bool one_of(std::string_view word, const std::string_view (&list)[n]) {
-  return std::any_of(std::begin(list), std::end(list), [&](std::string_view k) { return equals_ignore_case_ascii(word, k); });
+  return std::any_of(std::begin(list), std::end(list),
+                     [&](std::string_view k) { return equals_ignore_case_ascii(word, k); });
 }
 
 class parser {
@@ -101,7 +115,8 @@ class parser {
     return t.kind == token_kind::word && one_of(t.value, statement_keywords);
   }
   static bool ends_statement(const token& t) {
-    return t.kind == token_kind::end || (t.kind == token_kind::symbol && t.value == ";") || starts_statement(t);
+    return t.kind == token_kind::end || (t.kind == token_kind::symbol && t.value == ";") ||
+           starts_statement(t);
   }
 
   // "Incorrect syntax near" the current token, or the last one when the text ended too early.
@@ -365,8 +380,10 @@ class parser {
       out.database.type = value_expr::kind::name;
       if (!name_part(out.database.text)) return false;
     }
-    if (!expect_keyword("FROM") || !expect_keyword("DISK") || !expect_symbol("=") || !value(out.disk)) return false;
-    if (out.disk.type != value_expr::kind::text && out.disk.type != value_expr::kind::parameter) return fail_here();
+    if (!expect_keyword("FROM") || !expect_keyword("DISK") || !expect_symbol("=") || !value(out.disk))
+      return false;
+    if (out.disk.type != value_expr::kind::text && out.disk.type != value_expr::kind::parameter)
+      return fail_here();
     if (!accept_keyword("WITH")) return true;
     do {
       if (accept_keyword("FILE")) {
@@ -435,7 +452,8 @@ class parser {
       return name_part(body.emplace<use_statement>().database);
     }
     if (is_keyword(t, "SET")) return set(body.emplace<set_statement>());
-    if (is_keyword(t, "EXEC") || is_keyword(t, "EXECUTE")) return execute(body.emplace<execute_statement>(), false);
+    if (is_keyword(t, "EXEC") || is_keyword(t, "EXECUTE"))
+      return execute(body.emplace<execute_statement>(), false);
     if (is_keyword(t, "RESTORE")) return restore(body.emplace<restore_statement>());
     if (is_keyword(t, "RECONFIGURE")) return reconfigure(body.emplace<reconfigure_statement>());
     if (is_keyword(t, "ALTER")) return alter(body.emplace<alter_recovery_statement>());

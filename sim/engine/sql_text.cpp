@@ -10,7 +10,9 @@ std::string fold(std::string_view text) {
   return key;
 }
 
-bool same_name(std::string_view a, std::string_view b) { return fold(a) == fold(b); }
+bool same_name(std::string_view a, std::string_view b) {
+  return fold(a) == fold(b);
+}
 
 std::string hex_text(std::string_view bytes) {
   static constexpr char digits[] = "0123456789ABCDEF";

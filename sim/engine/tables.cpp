@@ -21,7 +21,8 @@ struct column_def {
 
 const std::vector<column_def>& columns_of(table_kind kind) {
   static const std::vector<column_def> databases = {{"name"}, {"dbid"}, {"filename"}};
-  static const std::vector<column_def> logins = {{"name"}, {"sid", true}, {"dbname"}, {"loginname"}, {"sysadmin"}};
+  static const std::vector<column_def> logins = {
+      {"name"}, {"sid", true}, {"dbname"}, {"loginname"}, {"sysadmin"}};
   static const std::vector<column_def> users = {{"name"}, {"sid", true}};
   static const std::vector<column_def> product = {
       {product_key_column}, {"sys_var_name"}, {"sys_var_value"}, {"sys_ver_flag"}};
@@ -46,8 +47,12 @@ struct table_ref {
 
 using row_values = std::vector<sql_value>;
 
-sql_value text_value(std::optional<std::string> text) { return sql_value{std::move(text), false}; }
-sql_value binary_value(std::optional<std::string> bytes) { return sql_value{std::move(bytes), true}; }
+sql_value text_value(std::optional<std::string> text) {
+  return sql_value{std::move(text), false};
+}
+sql_value binary_value(std::optional<std::string> bytes) {
+  return sql_value{std::move(bytes), true};
+}
 
 row_values product_cells(const system_row& row) {
   return {text_value(row.sys_var_id), text_value(row.sys_var_name), text_value(row.sys_var_value),
@@ -80,11 +85,7 @@ bool matches(const row_values& row, const filter& where) {
                      [&](const auto& c) { return sql_equal(row[c.first], c.second); });
 }
 
-}  // namespace
-
-// Everything below needs the state's lookups; these helpers are its private part in this file.
-namespace {
-
+// Name resolution, permissions and checks shared by the four statements.
 class table_access {
  public:
   table_access(engine::state& state, statement_context& ctx) : state_(state), ctx_(ctx) {}
@@ -104,7 +105,8 @@ class table_access {
     }
     if (db->state == database_state::restoring) return fail(msg_database_restoring, {db->name});
     const login_account* login = state_.find_login(ctx_.s.login);
-    if (!login || !state_.can_access(*login, *db)) return fail(msg_cannot_use_database, {ctx_.s.login, db->name});
+    if (!login || !state_.can_access(*login, *db))
+      return fail(msg_cannot_use_database, {ctx_.s.login, db->name});
     out.db = db;
     // SQL Server 2000 keeps the server-wide tables in master only; later versions show them everywhere.
     const bool server_tables_here = state_.version != server_version::v2000 || same_name(db->name, "master");
@@ -202,7 +204,9 @@ class table_access {
                 {product_key_column, table.db->name + ".dbo." + std::string(product_table), operation});
   }
 
-  bool duplicate_key() { return fail(msg_duplicate_key, {product_primary_key, "dbo." + std::string(product_table)}); }
+  bool duplicate_key() {
+    return fail(msg_duplicate_key, {product_primary_key, "dbo." + std::string(product_table)});
+  }
 
   bool system_table_refused() { return fail(msg_adhoc_updates, {}); }
 
@@ -221,8 +225,8 @@ class table_access {
 
 }  // namespace
 
-bool engine::state::query(const select_statement& st, statement_context& ctx, std::vector<std::string>& columns,
-                          std::vector<std::vector<sql_value>>& result) {
+bool engine::state::query(const select_statement& st, statement_context& ctx,
+                          std::vector<std::string>& columns, std::vector<std::vector<sql_value>>& result) {
   table_access access(*this, ctx);
   table_ref table;
   if (!access.resolve(st.table, table)) return false;

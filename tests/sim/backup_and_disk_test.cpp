@@ -47,7 +47,8 @@ TEST(BackupFormat, HandWrittenFilesMayHaveCommentsBlanksAndAnyCase) {
 }
 
 TEST(BackupFormat, MalformedManifestsAreRefusedWithTheLine) {
-  const std::string head = "SQLSIM BACKUP 1\ndatabase 'd'\ndata 'd_Data' 'c:\\d.mdf'\nlog 'd_Log' 'c:\\d.ldf'\n";
+  const std::string head =
+      "SQLSIM BACKUP 1\ndatabase 'd'\ndata 'd_Data' 'c:\\d.mdf'\nlog 'd_Log' 'c:\\d.ldf'\n";
   const char* const cases[] = {
       "",
       "\xEF\xBB\xBF\x00\x01 binary junk",

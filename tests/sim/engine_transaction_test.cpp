@@ -46,10 +46,12 @@ TEST(EngineTransaction, SelectSingleBindsItsParameterAndTellsFoundFromNotFound) 
   EXPECT_EQ(c.sqlca.sqlcode, -1);
   EXPECT_EQ(c.sqlca.sqldbcode, 208);
   // A question mark in a literal or a comment is no marker; the statement must hold exactly one.
-  EXPECT_EQ(c.sqlca.select_single("select name from master.dbo.sysdatabases where name = '?'", "x"), std::nullopt);
+  EXPECT_EQ(c.sqlca.select_single("select name from master.dbo.sysdatabases where name = '?'", "x"),
+            std::nullopt);
   EXPECT_EQ(c.sqlca.sqlcode, -1);
-  EXPECT_EQ(c.sqlca.select_single("select name /* ? */ from master.dbo.sysdatabases where name = ? -- ?", "tempdb"),
-            "tempdb");
+  EXPECT_EQ(
+      c.sqlca.select_single("select name /* ? */ from master.dbo.sysdatabases where name = ? -- ?", "tempdb"),
+      "tempdb");
 }
 
 TEST(EngineTransaction, ExecutionReportsTheFirstErrorAndTheRowCount) {
@@ -57,9 +59,10 @@ TEST(EngineTransaction, ExecutionReportsTheFirstErrorAndTheRowCount) {
   c.sqlca.execute_immediate("RESTORE DATABASE x FROM DISK = N'c:\\ur_dbsetup_temp.dat'");
   EXPECT_EQ(c.sqlca.sqlcode, -1);
   EXPECT_EQ(c.sqlca.sqldbcode, 3201);
-  EXPECT_EQ(c.sqlca.sqlerrtext,
-            "Cannot open backup device 'c:\\ur_dbsetup_temp.dat'. Operating system error 2(The system cannot find "
-            "the file specified.).");
+  EXPECT_EQ(
+      c.sqlca.sqlerrtext,
+      "Cannot open backup device 'c:\\ur_dbsetup_temp.dat'. Operating system error 2(The system cannot find "
+      "the file specified.).");
 
   c.drive.make_directory("d");
   c.drive.write("ur_dbsetup_temp.dat", format_backup(product_backup()));
@@ -79,8 +82,9 @@ TEST(EngineTransaction, ExecutionReportsTheFirstErrorAndTheRowCount) {
       "'product_flag' , ? )",
       "it's 4");
   EXPECT_EQ(c.sqlca.sqlnrows, 1);
-  EXPECT_EQ(c.sqlca.select_single("select sys_var_value from t_sys_system where sys_var_id = ?", "product_flag"),
-            "it's 4");
+  EXPECT_EQ(
+      c.sqlca.select_single("select sys_var_value from t_sys_system where sys_var_id = ?", "product_flag"),
+      "it's 4");
   c.sqlca.execute_bound("update t_sys_system SET sys_var_value = ?", "v");
   EXPECT_EQ(c.sqlca.sqlnrows, 3);
 }

@@ -6,7 +6,9 @@
 namespace sqlsim::testing {
 namespace {
 
-server_message disk_full() { return {1105, 2, 17, "Could not allocate space.", "", 1}; }
+server_message disk_full() {
+  return {1105, 2, 17, "Could not allocate space.", "", 1};
+}
 
 TEST(Faults, TheNthStatementFailsInsteadOfRunning) {
   server srv;
@@ -30,7 +32,8 @@ TEST(Faults, TheFirstStatementMatchingAPatternFails) {
   srv.e.fail_matching("SP_ADDSRVROLEMEMBER N'qrvxlog', SERVERADMIN", disk_full());
   srv.ok("sp_addlogin 'qrvxlog'");
   srv.ok("sp_addsrvrolemember N'qrvxlog', sysadmin");
-  auto outcomes = srv.run("select name from master.dbo.syslogins; exec sp_addsrvrolemember N'qrvxlog', serveradmin");
+  auto outcomes =
+      srv.run("select name from master.dbo.syslogins; exec sp_addsrvrolemember N'qrvxlog', serveradmin");
   ASSERT_EQ(outcomes.size(), 2u);
   EXPECT_FALSE(outcomes[0].failed);
   EXPECT_EQ(server::first_error({outcomes[1]}).number, 1105);
@@ -48,7 +51,9 @@ TEST(Faults, TheFirstStatementMatchingAPatternFails) {
 
 TEST(Faults, RefusedConnectionsAndHeldDatabases) {
   server srv;
-  srv.e.refuse_connections(server_message{17809, 1, 20, "Could not connect because the maximum number of user connections has already been reached.", "", 1});
+  srv.e.refuse_connections(server_message{
+      17809, 1, 20,
+      "Could not connect because the maximum number of user connections has already been reached.", "", 1});
   session s;
   const auto refused = srv.e.login(s, "sa", sa_password, "");
   ASSERT_TRUE(refused.has_value());
@@ -58,8 +63,9 @@ TEST(Faults, RefusedConnectionsAndHeldDatabases) {
 
   srv.drive.make_directory("data");
   srv.drive.write("b.dat", format_backup(product_backup()));
-  srv.ok("RESTORE DATABASE qrvx FROM DISK = N'c:\\b.dat' WITH MOVE N'qrvxdb_Data' TO N'c:\\data\\q.mdf', "
-         "MOVE N'qrvxdb_Log' TO N'c:\\data\\q.ldf'");
+  srv.ok(
+      "RESTORE DATABASE qrvx FROM DISK = N'c:\\b.dat' WITH MOVE N'qrvxdb_Data' TO N'c:\\data\\q.mdf', "
+      "MOVE N'qrvxdb_Log' TO N'c:\\data\\q.ldf'");
   srv.e.hold_database("qrvx", true);
   const auto in_use = server::first_error(srv.run("Drop DATABASE qrvx"));
   EXPECT_EQ(in_use.number, 3702);
@@ -76,8 +82,8 @@ TEST(Dump, IsTheSameForTheSameStateWhateverTheOrderOfEvents) {
   first.ok("sp_addsrvrolemember 'A', 'dbcreator'");
   first.ok("sp_addsrvrolemember 'A', 'bulkadmin'");
   server second;
-  for (const auto& outcome :
-       second.run("sp_addlogin 'A' exec sp_addsrvrolemember 'A', 'bulkadmin' exec sp_addsrvrolemember 'A', 'dbcreator'")) {
+  for (const auto& outcome : second.run("sp_addlogin 'A' exec sp_addsrvrolemember 'A', 'bulkadmin' exec "
+                                        "sp_addsrvrolemember 'A', 'dbcreator'")) {
     EXPECT_FALSE(outcome.failed);
   }
   second.ok("sp_addlogin 'b''s'");

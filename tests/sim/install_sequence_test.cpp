@@ -75,13 +75,15 @@ struct wizard_run {
     connect(login, product_password, "master");
     srv.drive.write("ur_dbsetup_temp.dat", format_backup(product_backup()));
     exec(std::string("RESTORE DATABASE ") + db + " FROM  DISK = N'" + temp_backup +
-         "' WITH  FILE = 1,  NOUNLOAD ,  STATS = 10,  RECOVERY ,  REPLACE ,MOVE N'qrvxdb_Log' TO N'c:\\sqldata\\" +
+         "' WITH  FILE = 1,  NOUNLOAD ,  STATS = 10,  RECOVERY ,  REPLACE ,MOVE N'qrvxdb_Log' TO "
+         "N'c:\\sqldata\\" +
          db + "_Log.LDF',MOVE N'qrvxdb_Data' TO N'c:\\sqldata\\" + db + "_Data.MDF'");
     if (sql2000()) {
       exec("sp_configure 'allow updates',1");
       exec("RECONFIGURE WITH OVERRIDE");
-      exec(std::string("update ") + db + ".dbo.sysusers set sid=(select sid from master.dbo.syslogins where name='" +
-           login + "') where name='" + login + "'");
+      exec(std::string("update ") + db +
+           ".dbo.sysusers set sid=(select sid from master.dbo.syslogins where name='" + login +
+           "') where name='" + login + "'");
       EXPECT_EQ(sqlca.sqlnrows, 1);
       exec("sp_configure 'allow updates',0");
       exec("RECONFIGURE WITH OVERRIDE");
@@ -96,24 +98,28 @@ struct wizard_run {
       exec(std::string("exec sp_dboption N'") + db + "', N'bulkcopy', N'true'");
     }
     exec("delete t_sys_system where sys_var_id ='Is_Distributed'");
-    exec("insert into t_sys_system ( sys_var_id , sys_var_name , sys_var_value , sys_ver_flag ) values "
-         "( 'Is_Distributed' , '单店' , '0' , '' )");
+    exec(
+        "insert into t_sys_system ( sys_var_id , sys_var_name , sys_var_value , sys_ver_flag ) values "
+        "( 'Is_Distributed' , '单店' , '0' , '' )");
     exec_bound("update t_sys_system SET sys_var_value = ? WHERE sys_var_id ='product_flag'", "4");
     if (sqlca.sqlnrows == 0) {
-      exec_bound("INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
-                 "( 'product_flag' , 'product_flag' , ? )",
-                 "4");
+      exec_bound(
+          "INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
+          "( 'product_flag' , 'product_flag' , ? )",
+          "4");
     }
     exec("update t_sys_system SET sys_var_value ='1' WHERE sys_var_id ='enabled_wcf'");
     if (sqlca.sqlnrows == 0) {
-      exec("INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
-           "( 'enabled_wcf' , 'enabled_wcf' , '1' )");
+      exec(
+          "INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
+          "( 'enabled_wcf' , 'enabled_wcf' , '1' )");
     }
     exec_bound("update t_sys_system SET sys_var_value = ? WHERE sys_var_id ='custom_product_name'", "小店");
     if (sqlca.sqlnrows == 0) {
-      exec_bound("INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
-                 "( 'custom_product_name' , 'custom_product_name' , ? )",
-                 "小店");
+      exec_bound(
+          "INSERT INTO t_sys_system ( sys_var_id , sys_var_name , sys_var_value ) Values "
+          "( 'custom_product_name' , 'custom_product_name' , ? )",
+          "小店");
     }
     sqlca.disconnect();
   }
@@ -122,9 +128,10 @@ struct wizard_run {
 std::string expected_dump(server_version version) {
   const bool v2000 = version == server_version::v2000;
   const bool v2012 = version == server_version::v2012;
-  const char* build = v2000 ? "8.00.2039" : version == server_version::v2005 ? "9.00.5000"
-                                          : version == server_version::v2008 ? "10.00.5500"
-                                                                             : "11.00.5058";
+  const char* build = v2000                              ? "8.00.2039"
+                      : version == server_version::v2005 ? "9.00.5000"
+                      : version == server_version::v2008 ? "10.00.5500"
+                                                         : "11.00.5058";
   std::string dump = "server version " + std::to_string(static_cast<int>(version)) + " (" + build + ")\n" +
                      "configuration 'allow updates' config 0 run 0\n"
                      "configuration 'show advanced options' config 0 run 0\n"
@@ -135,22 +142,25 @@ std::string expected_dump(server_version version) {
   dump += std::string("database 'qrvx' ONLINE recovery ") +
           (v2012 ? "BULK_LOGGED 'trunc. log on chkpt.' off 'select into/bulkcopy' on\n"
                  : "SIMPLE 'trunc. log on chkpt.' on 'select into/bulkcopy' on\n");
-  dump += "  file data 'qrvxdb_Data' 'C:\\sqldata\\qrvx_Data.MDF'\n"
-          "  file log 'qrvxdb_Log' 'C:\\sqldata\\qrvx_Log.LDF'\n"
-          "  user 'dbo' 0x01\n";
+  dump +=
+      "  file data 'qrvxdb_Data' 'C:\\sqldata\\qrvx_Data.MDF'\n"
+      "  file log 'qrvxdb_Log' 'C:\\sqldata\\qrvx_Log.LDF'\n"
+      "  user 'dbo' 0x01\n";
   // Only the 2000 install maps the restored user onto the new login.
-  dump += std::string("  user 'qrvxlog' ") + (v2000 ? "0x53514C53494D2D4C4F47494E00000001" : "0xAABBCCDD") + "\n";
-  dump += "  t_sys_system 'custom_product_name' 'custom_product_name' '小店' NULL\n"
-          "  t_sys_system 'enabled_wcf' 'enabled_wcf' '1' NULL\n"
-          "  t_sys_system 'Is_Distributed' '单店' '0' ''\n"
-          "  t_sys_system 'product_flag' 'product_flag' '4' NULL\n"
-          "  t_sys_system 'sys_version' '版本' '9.0' NULL\n"
-          "database 'tempdb' system\n"
-          "\n"
-          "login 'qrvxlog' sid 0x53514C53494D2D4C4F47494E00000001 default 'qrvx' roles securityadmin serveradmin "
-          "sysadmin\n"
-          "login 'QRVXPub' sid 0x53514C53494D2D4C4F47494E00000002 default 'master' roles sysadmin\n"
-          "login 'sa' sid 0x01 default 'master' roles sysadmin\n";
+  dump +=
+      std::string("  user 'qrvxlog' ") + (v2000 ? "0x53514C53494D2D4C4F47494E00000001" : "0xAABBCCDD") + "\n";
+  dump +=
+      "  t_sys_system 'custom_product_name' 'custom_product_name' '小店' NULL\n"
+      "  t_sys_system 'enabled_wcf' 'enabled_wcf' '1' NULL\n"
+      "  t_sys_system 'Is_Distributed' '单店' '0' ''\n"
+      "  t_sys_system 'product_flag' 'product_flag' '4' NULL\n"
+      "  t_sys_system 'sys_version' '版本' '9.0' NULL\n"
+      "database 'tempdb' system\n"
+      "\n"
+      "login 'qrvxlog' sid 0x53514C53494D2D4C4F47494E00000001 default 'qrvx' roles securityadmin serveradmin "
+      "sysadmin\n"
+      "login 'QRVXPub' sid 0x53514C53494D2D4C4F47494E00000002 default 'master' roles sysadmin\n"
+      "login 'sa' sid 0x01 default 'master' roles sysadmin\n";
   return dump;
 }
 
@@ -183,9 +193,11 @@ TEST_P(InstallSequence, ReinstallDropsTheOldDatabaseAndKeepsTheLogins) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, InstallSequence,
-                         ::testing::Values(server_version::v2000, server_version::v2005, server_version::v2008,
-                                           server_version::v2012),
-                         [](const auto& info) { return "sql" + std::to_string(static_cast<int>(info.param)); });
+                         ::testing::Values(server_version::v2000, server_version::v2005,
+                                           server_version::v2008, server_version::v2012),
+                         [](const auto& info) {
+                           return "sql" + std::to_string(static_cast<int>(info.param));
+                         });
 
 }  // namespace
 }  // namespace sqlsim::testing

@@ -30,7 +30,8 @@ struct restore_server : server {
 
 TEST(Restore, ReportsProgressPagesAndSuccessAndPutsTheFilesWhereMoveSays) {
   restore_server srv;
-  const auto outcome = srv.ok(restore_qrvx("FILE = 1, NOUNLOAD, STATS = 10, RECOVERY, REPLACE, " + move_to_data));
+  const auto outcome =
+      srv.ok(restore_qrvx("FILE = 1, NOUNLOAD, STATS = 10, RECOVERY, REPLACE, " + move_to_data));
   ASSERT_EQ(outcome.progress.size(), 10u);
   for (std::size_t i = 0; i < 10; ++i) {
     EXPECT_EQ(outcome.progress[i].number, 3211);
@@ -38,7 +39,8 @@ TEST(Restore, ReportsProgressPagesAndSuccessAndPutsTheFilesWhereMoveSays) {
     EXPECT_EQ(outcome.progress[i].text, std::to_string((i + 1) * 10) + " percent processed.");
   }
   ASSERT_EQ(numbers(outcome.messages), (std::vector<long>{4035, 4035, 3014}));
-  EXPECT_EQ(outcome.messages[0].text, "Processed 170 pages for database 'qrvx', file 'qrvxdb_Data' on file 1.");
+  EXPECT_EQ(outcome.messages[0].text,
+            "Processed 170 pages for database 'qrvx', file 'qrvxdb_Data' on file 1.");
   EXPECT_EQ(outcome.messages[2].text.rfind("RESTORE DATABASE successfully processed 172 pages in ", 0), 0u);
   EXPECT_FALSE(outcome.rows_affected.has_value());
   EXPECT_TRUE(srv.drive.exists("data/q.mdf"));
@@ -134,7 +136,8 @@ TEST(Restore, ReplaceMovesTheDatabaseAndRemovesItsOldFiles) {
   restore_server srv;
   srv.drive.make_directory("new");
   srv.ok(restore_qrvx(move_to_data));
-  srv.ok(restore_qrvx("REPLACE, MOVE N'qrvxdb_Data' TO N'c:\\new\\q.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\q.ldf'"));
+  srv.ok(restore_qrvx(
+      "REPLACE, MOVE N'qrvxdb_Data' TO N'c:\\new\\q.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\q.ldf'"));
   EXPECT_FALSE(srv.drive.exists("data/q.mdf"));
   EXPECT_TRUE(srv.drive.exists("new/q.mdf"));
   EXPECT_TRUE(srv.drive.exists("data/q.ldf"));
@@ -159,7 +162,8 @@ TEST(Restore, PathsCannotLeaveTheCDrive) {
   std::ofstream(outside) << format_backup(product_backup());
   EXPECT_EQ(srv.error_of("RESTORE DATABASE x FROM DISK = 'c:\\..\\sqlsim-outside.dat'"), 3201);
   std::filesystem::remove(outside);
-  srv.ok(restore_qrvx("MOVE N'qrvxdb_Data' TO N'c:\\..\\..\\data\\up.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\.\\up.ldf'"));
+  srv.ok(restore_qrvx(
+      "MOVE N'qrvxdb_Data' TO N'c:\\..\\..\\data\\up.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\.\\up.ldf'"));
   EXPECT_TRUE(srv.drive.exists("data/up.mdf"));
   EXPECT_EQ(srv.error_of("RESTORE DATABASE y FROM DISK = 'c:\\data\\..\\b.dat' WITH MOVE 'qrvxdb_Data' TO "
                          "'c:\\data\\y:x.mdf', MOVE 'qrvxdb_Log' TO 'c:\\data\\y.ldf'"),

@@ -39,7 +39,9 @@ class temp_drive {
   const std::filesystem::path& root() const { return root_; }
   // A path below the root, given with '/' separators ("sqldata/x.MDF").
   std::filesystem::path host(const std::string& relative) const { return root_ / relative; }
-  void make_directory(const std::string& relative) const { std::filesystem::create_directories(host(relative)); }
+  void make_directory(const std::string& relative) const {
+    std::filesystem::create_directories(host(relative));
+  }
   void write(const std::string& relative, const std::string& content) const {
     std::filesystem::create_directories(host(relative).parent_path());
     std::ofstream(host(relative), std::ios::binary) << content;

@@ -26,7 +26,8 @@ TEST(Statements, FailuresCarrySqlServersNumbersAndTexts) {
   EXPECT_EQ(duplicate.text, "The server principal 'SHOP' already exists.");
   const auto unknown = server::first_error(srv.run("frobnicate 'the server'"));
   EXPECT_EQ(unknown.number, 2812);  // a lone word first in a batch is a procedure call
-  const auto syntax = server::first_error(srv.run("select name from master.dbo.sysdatabases where name = 'a' or 1=1"));
+  const auto syntax =
+      server::first_error(srv.run("select name from master.dbo.sysdatabases where name = 'a' or 1=1"));
   EXPECT_EQ(syntax.number, 102);
   EXPECT_EQ(syntax.text, "Incorrect syntax near 'or'.");
 
@@ -72,7 +73,8 @@ TEST(Statements, FailuresCarrySqlServersNumbersAndTexts) {
 TEST(Statements, RowCountsOfTheProductTable) {
   product_server srv;
   EXPECT_EQ(srv.ok("insert into t_sys_system values ('a', 'n', 'v', '')").rows_affected, 1);
-  EXPECT_EQ(srv.ok("insert into t_sys_system (sys_var_id, sys_var_value) values ('b', 'v')").rows_affected, 1);
+  EXPECT_EQ(srv.ok("insert into t_sys_system (sys_var_id, sys_var_value) values ('b', 'v')").rows_affected,
+            1);
   EXPECT_EQ(srv.ok("update t_sys_system set sys_var_name = 'x' where sys_var_value = 'V'").rows_affected, 2);
   EXPECT_EQ(srv.ok("update t_sys_system set sys_var_name = 'x' where sys_var_id = 'none'").rows_affected, 0);
   EXPECT_EQ(srv.ok("update t_sys_system set sys_var_value = 'v' where sys_ver_flag = NULL").rows_affected, 0);
@@ -92,8 +94,10 @@ TEST(Statements, QuotedNamesLiteralsAndSpellingAreReadAsSqlServerReadsThem) {
   server srv;
   srv.drive.make_directory("data");
   srv.drive.write("b.dat", format_backup(product_backup()));
-  srv.ok("restore   DATABASE [odd ]]name] from disk = 'C:/b.dat'\n  with move 'QRVXDB_DATA' to 'c:\\data\\o.mdf',\n"
-         "\tMOVE N'qrvxdb_log' TO N'c:\\data\\o.ldf' -- trailing comment");
+  srv.ok(
+      "restore   DATABASE [odd ]]name] from disk = 'C:/b.dat'\n  with move 'QRVXDB_DATA' to "
+      "'c:\\data\\o.mdf',\n"
+      "\tMOVE N'qrvxdb_log' TO N'c:\\data\\o.ldf' -- trailing comment");
   auto found = srv.ok("SeLeCt NAME from [master]..[sysdatabases] /* any case */ where name = @P1",
                       {{"@p1", std::string("ODD ]NAME  ")}});
   ASSERT_TRUE(found.rows.has_value());
@@ -171,7 +175,9 @@ TEST(Statements, ServerWideStatementsNeedTheirServerRoles) {
   srv.ok("sp_addlogin 'clerk', 'pw'");
   session clerk;
   ASSERT_FALSE(srv.e.login(clerk, "clerk", "pw", "master").has_value());
-  const auto error = [&](const std::string& sql) { return server::first_error(srv.e.execute(clerk, sql)).number; };
+  const auto error = [&](const std::string& sql) {
+    return server::first_error(srv.e.execute(clerk, sql)).number;
+  };
   EXPECT_EQ(error("sp_addlogin 'other', 'pw'"), 15247);
   EXPECT_EQ(error("sp_addsrvrolemember 'clerk', 'sysadmin'"), 15247);
   EXPECT_EQ(error("exec sp_password NULL, 'new', 'sa'"), 15247);

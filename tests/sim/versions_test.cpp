@@ -58,11 +58,13 @@ TEST(Versions, Sql2000WordsItsMessagesItsOwnWayAndTellsWhatItDid) {
   EXPECT_EQ(server::first_error(old.run("sp_addlogin 'sa'")).text, "The login 'sa' already exists.");
   EXPECT_EQ(server::first_error(old.run("Drop DATABASE nosuch")).text,
             "Cannot drop the database 'nosuch' because it does not exist in the system catalog.");
-  EXPECT_EQ(server::first_error(old.run("RESTORE DATABASE x FROM DISK = 'c:\\none.dat'")).text,
-            "Cannot open backup device 'c:\\none.dat'. Device error or device off-line. See the SQL Server error "
-            "log for more details.");
+  EXPECT_EQ(
+      server::first_error(old.run("RESTORE DATABASE x FROM DISK = 'c:\\none.dat'")).text,
+      "Cannot open backup device 'c:\\none.dat'. Device error or device off-line. See the SQL Server error "
+      "log for more details.");
   EXPECT_EQ(old.ok("sp_addlogin 'shop', 'pw'").messages[0].text, "New login created.");
-  EXPECT_EQ(old.ok("sp_addsrvrolemember N'shop', sysadmin").messages[0].text, "'shop' added to role 'sysadmin'.");
+  EXPECT_EQ(old.ok("sp_addsrvrolemember N'shop', sysadmin").messages[0].text,
+            "'shop' added to role 'sysadmin'.");
   const auto dropped = old.ok("Drop DATABASE qrvx");
   ASSERT_EQ(dropped.messages.size(), 2u);
   EXPECT_EQ(dropped.messages[0].text, "Deleting database file 'C:\\data\\q.mdf'.");
