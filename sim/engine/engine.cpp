@@ -1,6 +1,7 @@
 #include "sim/engine/engine.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "platform/text.h"
 #include "sim/engine/engine_state.h"
@@ -11,14 +12,16 @@ namespace {
 
 struct system_database {
   const char* name;
+  const char* data_logical;
   const char* data_file;
+  const char* log_logical;
   const char* log_file;
 };
 constexpr system_database system_databases[] = {
-    {"master", "master.mdf", "mastlog.ldf"},
-    {"tempdb", "tempdb.mdf", "templog.ldf"},
-    {"model", "model.mdf", "modellog.ldf"},
-    {"msdb", "MSDBData.mdf", "MSDBLog.ldf"},
+    {"master", "master", "master.mdf", "mastlog", "mastlog.ldf"},
+    {"tempdb", "tempdev", "tempdb.mdf", "templog", "templog.ldf"},
+    {"model", "modeldev", "model.mdf", "modellog", "modellog.ldf"},
+    {"msdb", "MSDBData", "MSDBData.mdf", "MSDBLog", "MSDBLog.ldf"},
 };
 
 // Where each version's setup puts the system databases of the default instance.
@@ -84,16 +87,8 @@ engine::state::state(const engine_options& options)
     db.dbid = dbid++;
     db.system = true;
     db.origin = s.name;
-    db.files.push_back({false,
-                        db.name == "msdb"     ? "MSDBData"
-                        : db.name == "tempdb" ? "tempdev"
-                                              : db.name + "dev",
-                        directory + s.data_file});
-    db.files.push_back({true,
-                        db.name == "msdb"     ? "MSDBLog"
-                        : db.name == "tempdb" ? "templog"
-                                              : db.name + "log",
-                        directory + s.log_file});
+    db.files.push_back({false, s.data_logical, directory + s.data_file});
+    db.files.push_back({true, s.log_logical, directory + s.log_file});
     db.users.push_back({"dbo", std::string(1, '\x01')});
     if (db.name != "model") db.users.push_back({"guest", std::string(1, '\x00')});
     db.trunc_log = db.name == "master" || db.name == "tempdb";
