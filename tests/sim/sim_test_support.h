@@ -23,9 +23,13 @@ class temp_drive {
   temp_drive() {
     static int counter = 0;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    // One directory level: parameterized test names hold a '/'.
+    std::string name = info ? info->name() : "x";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
     root_ = std::filesystem::temp_directory_path() /
-            ("sqlsim-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
-             (info ? std::string(info->name()) : std::string("x")));
+            ("sqlsim-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" + name);
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
   }
