@@ -65,7 +65,7 @@ build_native() { configure_and_build "$native_dir" -DCMAKE_BUILD_TYPE=Debug; }
 build_asan() { configure_and_build "$asan_dir" -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON; }
 build_windows() {
   configure_and_build "$windows_dir" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSETUP_NATIVE_BUILD_DIR="$native_dir"
 }
 
 export WINEDEBUG=-all
