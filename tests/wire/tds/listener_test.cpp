@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -72,7 +73,7 @@ class Listener : public ::testing::Test {
   std::filesystem::path c_drive_;
   std::unique_ptr<engine> engine_;
   std::unique_ptr<listener> listener_;
-  int requests_ = 0;
+  std::atomic<int> requests_{0};  // counted on the listener's thread
 };
 
 TEST_F(Listener, LoginReplyHasTheOrderClientsExpectForEachVersion) {
