@@ -6,6 +6,12 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+// The user interface: common controls, the common dialogs, the shell's folder browser and pictures.
+#include <commctrl.h>
+#include <commdlg.h>
+#include <olectl.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #undef GetCurrentDirectory
 #undef SetCurrentDirectory
