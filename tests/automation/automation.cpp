@@ -147,6 +147,19 @@ RECT window::screen_rect() const {
   return r;
 }
 
+RECT window::rect_in(const window& other) const {
+  RECT r = screen_rect();
+  MapWindowPoints(HWND_DESKTOP, other.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+bool window::has_image() const {
+  if (hwnd_ == nullptr) return false;
+  const bool button = same_text_ignoring_case(class_of(hwnd_), L"Button");
+  DWORD_PTR image = 0;
+  return send(hwnd_, button ? BM_GETIMAGE : STM_GETIMAGE, IMAGE_BITMAP, 0, image) && image != 0;
+}
+
 void window::click() const {
   if (hwnd_ != nullptr) PostMessageW(hwnd_, BM_CLICK, 0, 0);
 }
@@ -315,14 +328,23 @@ testing::AssertionResult program::wait_for_window(milliseconds timeout) {
   return testing::AssertionSuccess();
 }
 
-window program::control(int id) const {
+window program::find_control(int id) const {
   if (main_window_ != nullptr) {
     for (HWND child : descendants(main_window_)) {
       if (GetDlgCtrlID(child) == id) return window(child);
     }
   }
-  ADD_FAILURE() << "the window has no control with ID " << id;
   return window();
+}
+
+window program::control(int id) const {
+  const window found = find_control(id);
+  if (!found.found()) ADD_FAILURE() << "the window has no control with ID " << id;
+  return found;
+}
+
+void program::press_close_box() const {
+  if (main_window_ != nullptr) PostMessageW(main_window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 testing::AssertionResult program::wait_for_message_box(message_box& box, milliseconds timeout) {

@@ -49,6 +49,10 @@ class window {
   // The push button that Enter presses.
   bool default_push_button() const;
   RECT screen_rect() const;
+  // The window's rectangle in the client coordinates of `other` (its parent window, say).
+  RECT rect_in(const window& other) const;
+  // A picture control or a button shows a bitmap.
+  bool has_image() const;
 
   // Clicks as the mouse would (BM_CLICK). Posted: a handler that opens a modal box cannot block us.
   void click() const;
@@ -111,8 +115,13 @@ class program {
   // A control of the main window by its control ID, at any depth; a failure is recorded when there
   // is none, and the result reads as a missing control.
   window control(int id) const;
+  // As control(), without recording a failure.
+  window find_control(int id) const;
   // Every top-level window of the program that is visible now.
   std::vector<HWND> visible_top_level_windows() const;
+
+  // Clicks the main window's close box (the system command it sends), posted.
+  void press_close_box() const;
 
   // Waits for a message box of the program.
   testing::AssertionResult wait_for_message_box(message_box& box, milliseconds timeout = default_timeout);

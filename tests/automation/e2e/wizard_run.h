@@ -1,0 +1,56 @@
+// One run of server.exe in an install medium laid out for the test, beside the window model opened on
+// the same profile files: a test writes the profile, opens both, acts on the real window as the
+// operator would (and on the model alike), and checks that the real window shows what the model says.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/automation/automation.h"
+#include "tests/automation/browser_stand_in.h"
+#include "tests/automation/install_medium.h"
+#include "tests/wizard/machine.h"
+#include "wizard/control_ids.h"
+#include "wizard/w_server.h"
+
+namespace setup::automation {
+
+class wizard_run {
+ public:
+  wizard_run();
+
+  // The profile files, written into the medium and into the model's machine alike.
+  void setup_ini(std::string_view lines);
+  // `code_page` 936 writes the file as a Chinese Windows does (GBK); 0 writes UTF-8.
+  void setup_des(std::string_view lines, unsigned code_page = 0);
+  // Another file of the medium (a picture under resource\, say), for the real program only.
+  void medium_file(std::string_view name, std::string_view bytes);
+
+  // Opens the model and starts server.exe; true once the window shows the title of the open step.
+  testing::AssertionResult open();
+
+  // What differs between the real window and the model now, one line per difference; empty when the
+  // window shows what the model says.
+  std::vector<std::string> differences() const;
+  // The window shows what the model says (waiting a little, as the window may still be applying).
+  testing::AssertionResult shows_the_model() const;
+
+  // Clicks a control of the real window, as the operator would (so it must be shown and enabled), and
+  // the same control of the model.
+  testing::AssertionResult click(ui::control& c);
+
+  // A control of the real window by the model control's ID.
+  window real(const ui::control& c) const { return app.control(c.id()); }
+
+  install_medium medium;
+  browser_stand_in browser;
+  program app;
+  test::machine machine;
+  std::unique_ptr<w_server> model;
+};
+
+}  // namespace setup::automation
