@@ -227,17 +227,7 @@ bool win32_view::create(int show_command) {
   }
   dialogs_.set_owner(window_);
   dpi_ = dpi_of_window(window_);
-  const RECT outer = outer_rect_for_client(layout_x_to_pixels(form_.width(), dpi_),
-                                           layout_y_to_pixels(form_.height(), dpi_), dpi_);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  RECT work{0, 0, width, height};
-  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) work = monitor.rcWork;
-  const int left = work.left + std::max(0, static_cast<int>((work.right - work.left - width) / 2));
-  const int top = work.top + std::max(0, static_cast<int>((work.bottom - work.top - height) / 2));
-  SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  size_window(nullptr);
 
   // In declaration order, which is the order of the Tab key.
   for (entry& e : entries_) {
@@ -262,6 +252,34 @@ bool win32_view::create(int show_command) {
   UpdateWindow(window_);
   if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
   return true;
+}
+
+void win32_view::size_window(const POINT* origin) {
+  const int client_width = layout_x_to_pixels(form_.width(), dpi_);
+  const int client_height = layout_y_to_pixels(form_.height(), dpi_);
+  const RECT outer = outer_rect_for_client(client_width, client_height, dpi_);
+  int width = outer.right - outer.left;
+  int height = outer.bottom - outer.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT work{0, 0, width, height};
+  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) work = monitor.rcWork;
+  const auto place = [&] {
+    const POINT at = origin != nullptr ? *origin
+                                       : POINT{work.left + std::max(0L, (work.right - work.left - width) / 2),
+                                               work.top + std::max(0L, (work.bottom - work.top - height) / 2)};
+    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place();
+  // The frame the system draws may differ from the one it computed (a frame not scaled for the DPI):
+  // the client area is measured and the window corrected.
+  RECT client{};
+  GetClientRect(window_, &client);
+  if (client.right != client_width || client.bottom != client_height) {
+    width += client_width - client.right;
+    height += client_height - client.bottom;
+    place();
+  }
 }
 
 void win32_view::create_control(entry& e) {
@@ -776,13 +794,10 @@ void win32_view::on_command(HWND child, int code) {
 
 void win32_view::relayout_for_dpi(int new_dpi, const RECT* suggested) {
   dpi_ = new_dpi;
-  const RECT outer = outer_rect_for_client(layout_x_to_pixels(form_.width(), dpi_),
-                                           layout_y_to_pixels(form_.height(), dpi_), dpi_);
   RECT now{};
   GetWindowRect(window_, &now);
   const POINT origin = suggested != nullptr ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
-  SetWindowPos(window_, nullptr, origin.x, origin.y, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  size_window(&origin);
   // The controls take the new fonts before the old ones are deleted.
   auto old_fonts = std::move(fonts_);
   fonts_.clear();

@@ -91,6 +91,9 @@ class win32_view final : public ui::form_observer {
   HBRUSH label_background(entry& label, HDC dc);
   LRESULT handle_edit(entry& e, UINT message, WPARAM wparam, LPARAM lparam);
 
+  // Gives the window the form's client size at the current DPI, at `origin` or centred on the work
+  // area of its monitor.
+  void size_window(const POINT* origin);
   void create_control(entry& e);
   HWND create_page(int page, int id);
   void apply(entry& e, ui::change what);

@@ -3,6 +3,7 @@
 // and while input is sent to the controls as a user's would be.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,33 @@ constexpr std::string_view blue_over_red_gif(
     "\x00\x2c\x00\x00\x00\x00\x04\x00\x04\x00\x00\x02\x05\x8c\x6f\xa0\xab\x05\x00\x3b",
     46);
 
+// A 2 x 2 BMP file of one colour.
+std::string solid_bmp(unsigned char red, unsigned char green, unsigned char blue) {
+  std::string bytes(70, '\0');
+  const auto put = [&](std::size_t at, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put(2, 70, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, 2, 4);
+  put(22, 2, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, 16, 4);
+  for (std::size_t row = 0; row < 2; ++row) {
+    for (std::size_t pixel = 0; pixel < 2; ++pixel) {
+      const std::size_t at = 54 + row * 8 + pixel * 3;
+      bytes[at] = static_cast<char>(blue);
+      bytes[at + 1] = static_cast<char>(green);
+      bytes[at + 2] = static_cast<char>(red);
+    }
+  }
+  return bytes;
+}
+
 enum id : int {
   st_status = 201,
   sle_name,
@@ -39,6 +67,7 @@ enum id : int {
   st_arial,
   ln_1,
   gb_1,
+  st_on_logo,
   tab_1 = 300,
   tabpage_1 = 301,
   st_p1 = 311,
@@ -73,7 +102,7 @@ class sample_form final : public ui::form {
   sample_form() : form(2286, 1600) {
     set_title("样例窗口");
     for (ui::control* c : {&status, &name, &secret, &shown, &go, &a, &b, &x, &list, &logo, &pick, &song, &arial,
-                           &line, &frame, &tab, &page1, &p1_label, &p1_edit, &p2_label, &p2_hidden}) {
+                           &line, &frame, &on_logo, &tab, &page1, &p1_label, &p1_edit, &p2_label, &p2_hidden}) {
       add(*c);
     }
   }
@@ -106,6 +135,7 @@ class sample_form final : public ui::form {
                          [](ui::control_spec& s) { s.font = "Arial"; })};
   ui::control line{spec("ln_1", control_kind::line, ln_1, "", 0, 790, 2286, 0)};
   ui::control frame{spec("gb_1", control_kind::frame, gb_1, "选项组", 400, 380, 1000, 200)};
+  ui::control on_logo{spec("st_on_logo", control_kind::label, st_on_logo, "标志", 20, 40, 400, 80)};
   ui::control tab{spec("tab_1", control_kind::tab, tab_1, "", 457, 800, 1600, 700)};
   ui::control page1{spec("tabpage_1", control_kind::page, tabpage_1, "", 0, 0, 0, 0, 1)};
   ui::control p1_label{spec("st_p1", control_kind::label, st_p1, "第一页", 0, 0, 914, 80, 1)};
@@ -272,6 +302,26 @@ TEST_F(ShownForm, ControlsSitAtTheirConvertedPositionsAndPageControlsFollowTheTa
   const RECT name = placed(item(sle_name));
   EXPECT_EQ(name.left, 200);
   EXPECT_EQ(name.right - name.left, 100);
+}
+
+TEST_F(ShownForm, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
+  RECT suggested{};
+  GetWindowRect(view->window(), &suggested);
+  SendMessageW(view->window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(view->dpi(), 144);
+  RECT client{};
+  GetClientRect(view->window(), &client);
+  EXPECT_EQ(client.right, layout_x_to_pixels(2286, 144));
+  EXPECT_EQ(client.bottom, layout_y_to_pixels(1600, 144));
+  const RECT status = placed(item(st_status));
+  EXPECT_EQ(status.left, 150);
+  EXPECT_EQ(status.right - status.left, 450);
+  EXPECT_EQ(placed(item(sle_p1)).top, layout_y_to_pixels(900, 144));
+  EXPECT_EQ(font_of(item(st_song)).lfHeight, -24);
+  const auto logo = reinterpret_cast<HBITMAP>(SendMessageW(item(p_logo), STM_GETIMAGE, IMAGE_BITMAP, 0));
+  BITMAP size{};
+  ASSERT_TRUE(GetObjectW(logo, sizeof size, &size));
+  EXPECT_EQ(size.bmWidth, 150);
 }
 
 TEST_F(ShownForm, ModelChangesAreShownAtOnce) {
@@ -488,6 +538,20 @@ TEST_F(ShownForm, NamedFacesGetTheirSizeAndWeightOthersTheSystemMessageFont) {
   EXPECT_EQ(font_of(item(cb_go)).lfHeight, plain.lfHeight);
 }
 
+// The colour of the picture control's bitmap at a fraction of its width and height.
+COLORREF shown_colour(HWND picture, double across, double down) {
+  const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  BITMAP size{};
+  if (bitmap == nullptr || !GetObjectW(bitmap, sizeof size, &size)) return CLR_INVALID;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ before = SelectObject(dc, bitmap);
+  const COLORREF colour =
+      GetPixel(dc, static_cast<int>(size.bmWidth * across), static_cast<int>(size.bmHeight * down));
+  SelectObject(dc, before);
+  DeleteDC(dc);
+  return colour;
+}
+
 TEST_F(ShownForm, PicturesAreLoadedFromTheirFolderAndScaledToTheControl) {
   const HWND logo = item(p_logo);
   const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(logo, STM_GETIMAGE, IMAGE_BITMAP, 0));
@@ -499,12 +563,37 @@ TEST_F(ShownForm, PicturesAreLoadedFromTheirFolderAndScaledToTheControl) {
   EXPECT_EQ(size.bmWidth, client.right);
   EXPECT_EQ(size.bmHeight, client.bottom);
   // Stretched the right way up: blue above, red below.
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ before = SelectObject(dc, bitmap);
-  EXPECT_EQ(GetPixel(dc, size.bmWidth / 2, size.bmHeight / 4), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(dc, size.bmWidth / 2, size.bmHeight * 3 / 4), RGB(255, 0, 0));
-  SelectObject(dc, before);
-  DeleteDC(dc);
+  EXPECT_EQ(shown_colour(logo, 0.5, 0.25), RGB(0, 0, 255));
+  EXPECT_EQ(shown_colour(logo, 0.5, 0.75), RGB(255, 0, 0));
+
+  // BMP as well as GIF.
+  ASSERT_TRUE(test::write_file(dir / "resource\\green.bmp", solid_bmp(0, 128, 0)));
+  form.logo.set_picture("resource\\green.bmp");
+  EXPECT_EQ(shown_colour(logo, 0.5, 0.5), RGB(0, 128, 0));
+}
+
+// What the window shows at a point of a control (read from the window: a label draws on its parent's DC).
+COLORREF on_screen(HWND control, int x, int y) {
+  const HWND window = GetAncestor(control, GA_ROOT);
+  POINT at{x, y};
+  MapWindowPoints(control, window, &at, 1);
+  HDC dc = GetDC(window);
+  const COLORREF colour = GetPixel(dc, at.x, at.y);
+  ReleaseDC(window, dc);
+  return colour;
+}
+
+TEST_F(ShownForm, ALabelShowsWhatLiesBehindIt) {
+  // On the picture: the picture's upper half is blue. Elsewhere: the window's own colour.
+  RECT on_logo{};
+  GetClientRect(item(st_on_logo), &on_logo);
+  EXPECT_EQ(on_screen(item(st_on_logo), on_logo.right - 2, 1), RGB(0, 0, 255));
+  RECT status{};
+  GetClientRect(item(st_status), &status);
+  EXPECT_EQ(on_screen(item(st_status), status.right - 2, 1), GetSysColor(COLOR_BTNFACE));
+  // Rewritten, it still does.
+  form.on_logo.set_text("新");
+  EXPECT_EQ(on_screen(item(st_on_logo), on_logo.right - 2, 1), RGB(0, 0, 255));
 }
 
 TEST_F(ShownForm, AMissingOrBrokenPictureLeavesThePlaceEmptyAndAPictureButtonShowsItsCaption) {
