@@ -120,3 +120,10 @@ stop_display() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   xvfb_pid=""
 }
+
+# wine's symbol font draws the buttons of the title bars wine draws itself (no window manager, as
+# under Xvfb); this wine does not find it in its own folder, so it goes into the prefix's fonts.
+add_wine_symbol_font() {  # prefix
+  local font=/usr/share/wine/fonts/marlett.ttf fonts="$1/drive_c/windows/Fonts"
+  if [ -f "$font" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then cp "$font" "$fonts/"; fi
+}
