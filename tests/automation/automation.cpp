@@ -329,10 +329,15 @@ testing::AssertionResult program::wait_for_window(milliseconds timeout) {
 }
 
 window program::find_control(int id) const {
-  if (main_window_ != nullptr) {
-    for (HWND child : descendants(main_window_)) {
-      if (GetDlgCtrlID(child) == id) return window(child);
-    }
+  if (main_window_ == nullptr) return window();
+  // The window's own controls before the inner parts of controls, which have IDs of their own (a
+  // drop-down's edit field is 1001).
+  const std::vector<HWND> all = descendants(main_window_);
+  for (HWND child : all) {
+    if (GetParent(child) == main_window_ && GetDlgCtrlID(child) == id) return window(child);
+  }
+  for (HWND child : all) {
+    if (GetDlgCtrlID(child) == id) return window(child);
   }
   return window();
 }

@@ -119,9 +119,11 @@ std::vector<std::string> wizard_run::differences() const {
     const auto within_tolerance = [](long a, long b) { return std::abs(a - b) <= pixel_tolerance; };
     const RECT expected{to_pixels(x, units_across, dpi), to_pixels(y, units_down, dpi),
                         to_pixels(x + c->width(), units_across, dpi), to_pixels(y + c->height(), units_down, dpi)};
-    // Lines have the system's thickness; a drop-down's height includes its list.
-    const bool height_is_the_views = c->kind() == control_kind::line || c->kind() == control_kind::dropdown;
-    if (!within_tolerance(r.left, expected.left) || !within_tolerance(r.top, expected.top) || !within_tolerance(r.right, expected.right) ||
+    // A line's thickness and length are the system's; a drop-down's height includes its list.
+    const bool line = c->kind() == control_kind::line;
+    const bool height_is_the_views = line || c->kind() == control_kind::dropdown;
+    if (!within_tolerance(r.left, expected.left) || !within_tolerance(r.top, expected.top) ||
+        (!line && !within_tolerance(r.right, expected.right)) ||
         (!height_is_the_views && !within_tolerance(r.bottom, expected.bottom))) {
       std::ostringstream line;
       line << c->name() << " (" << c->id() << ") at " << r.left << "," << r.top << " to " << r.right << ","
