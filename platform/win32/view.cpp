@@ -229,12 +229,28 @@ bool win32_view::create(int show_command) {
   dpi_ = dpi_of_window(window_);
   size_window(nullptr);
 
-  // In declaration order, which is the order of the Tab key.
+  // Creating the controls of the pages not shown and decoding pictures are the slow part of making the
+  // window (each child window costs about a millisecond under wine): they come once the window and what
+  // it shows are on the screen. Everything exists when create() returns.
+  create_controls([this](const ui::control& c) { return c.page() == 0 || page_shown(c.page()); });
+  ShowWindow(window_, show_command);
+  UpdateWindow(window_);
+  create_controls([](const ui::control&) { return true; });
+  for (entry& e : entries_) {
+    if (e.hwnd != nullptr && has_picture(e.model->kind())) apply_picture(e, true);
+  }
+  if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+  return true;
+}
+
+template <typename filter>
+void win32_view::create_controls(filter&& wanted) {
+  // In declaration order, which is the order of the Tab key; the pages' containers all at once.
   for (entry& e : entries_) {
     const ui::control& c = *e.model;
     if (c.kind() == ui::control_kind::page) {
-      if (c.page() > 0) e.hwnd = create_page(c.page(), c.id());
-    } else if (has_window(c.kind())) {
+      if (c.page() > 0 && e.hwnd == nullptr) e.hwnd = create_page(c.page(), c.id());
+    } else if (has_window(c.kind()) && e.hwnd == nullptr && wanted(c)) {
       if (c.page() > 0 && pages_.find(c.page()) == pages_.end()) create_page(c.page(), 0);
       create_control(e);
     }
@@ -248,10 +264,6 @@ bool win32_view::create(int show_command) {
       }
     }
   }
-  ShowWindow(window_, show_command);
-  UpdateWindow(window_);
-  if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
-  return true;
 }
 
 void win32_view::size_window(const POINT* origin) {
@@ -315,7 +327,6 @@ void win32_view::create_control(entry& e) {
     SendMessageW(e.hwnd, BM_SETCHECK, c.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   if (c.kind() == ui::control_kind::dropdown) apply_items(e);
-  if (has_picture(c.kind())) apply_picture(e, true);
 }
 
 HWND win32_view::create_page(int page, int id) {

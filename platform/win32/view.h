@@ -94,6 +94,9 @@ class win32_view final : public ui::form_observer {
   // Gives the window the form's client size at the current DPI, at `origin` or centred on the work
   // area of its monitor.
   void size_window(const POINT* origin);
+  // Creates the controls `wanted` says (not created yet), in declaration order.
+  template <typename filter>
+  void create_controls(filter&& wanted);
   void create_control(entry& e);
   HWND create_page(int page, int id);
   void apply(entry& e, ui::change what);
