@@ -53,7 +53,9 @@ HGLOBAL read_into_global(std::string_view path, DWORD& size) {
 
 }  // namespace
 
-picture::~picture() { decoded_->Release(); }
+picture::~picture() {
+  decoded_->Release();
+}
 
 std::unique_ptr<picture> picture::load(std::string_view path) {
   if (path.empty()) return nullptr;
@@ -66,13 +68,14 @@ std::unique_ptr<picture> picture::load(std::string_view path) {
     return nullptr;
   }
   IPicture* decoded = nullptr;
-  const HRESULT loaded =
-      OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, reinterpret_cast<void**>(&decoded));
+  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                                        reinterpret_cast<void**>(&decoded));
   stream->Release();
   if (FAILED(loaded) || decoded == nullptr) return nullptr;
   OLE_XSIZE_HIMETRIC width = 0;
   OLE_YSIZE_HIMETRIC height = 0;
-  if (FAILED(decoded->get_Width(&width)) || FAILED(decoded->get_Height(&height)) || width <= 0 || height <= 0) {
+  if (FAILED(decoded->get_Width(&width)) || FAILED(decoded->get_Height(&height)) || width <= 0 ||
+      height <= 0) {
     decoded->Release();
     return nullptr;
   }
@@ -111,8 +114,8 @@ unique_bitmap picture::render(int width, int height, COLORREF background, bool k
   int shown_height = height;
   if (keep_aspect) {
     // Fit inside: the side that limits the scale fills its dimension.
-    const double scale = std::min(static_cast<double>(width) / source_width,
-                                  static_cast<double>(height) / source_height);
+    const double scale =
+        std::min(static_cast<double>(width) / source_width, static_cast<double>(height) / source_height);
     shown_width = std::max(1, static_cast<int>(source_width * scale + 0.5));
     shown_height = std::max(1, static_cast<int>(source_height * scale + 0.5));
     x = (width - shown_width) / 2;

@@ -27,6 +27,8 @@ constexpr DWORD window_ex_style = 0;
 // Sent by per-monitor DPI aware systems when the window moves to a monitor of another DPI.
 constexpr UINT message_dpi_changed = 0x02E0;
 
+// A function of a newer Windows, looked up when it is needed: the program must still start where the
+// system does not have it (Windows 7 has none of the per-monitor DPI functions).
 template <typename function>
 function system_function(const wchar_t* module, const char* name) {
   HMODULE loaded = GetModuleHandleW(module);
@@ -152,7 +154,8 @@ window_class_and_style system_control_for(const ui::control& c) {
   return {nullptr, 0, 0};
 }
 
-bool register_class(const wchar_t* name, HINSTANCE instance, WNDPROC procedure, HICON icon, HICON small_icon) {
+bool register_class(const wchar_t* name, HINSTANCE instance, WNDPROC procedure, HICON icon,
+                    HICON small_icon) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = procedure;
@@ -168,8 +171,8 @@ bool register_class(const wchar_t* name, HINSTANCE instance, WNDPROC procedure, 
 
 // The program's icon; null in a program without the icon resource (the system's default icon then).
 HICON program_icon(HINSTANCE instance, int width, int height) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(SETUP_PROGRAM_ICON), IMAGE_ICON, width, height,
-                                       (width == 0 ? LR_DEFAULTSIZE : 0) | LR_SHARED));
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(SETUP_PROGRAM_ICON), IMAGE_ICON, width,
+                                       height, (width == 0 ? LR_DEFAULTSIZE : 0) | LR_SHARED));
 }
 
 }  // namespace
@@ -178,14 +181,19 @@ int scale_for_dpi(double pixels_at_96_dpi, int dpi) {
   return static_cast<int>(std::lround(pixels_at_96_dpi * dpi / base_dpi));
 }
 
-int layout_x_to_pixels(int units, int dpi) { return scale_for_dpi(units / units_per_pixel_across, dpi); }
+int layout_x_to_pixels(int units, int dpi) {
+  return scale_for_dpi(units / units_per_pixel_across, dpi);
+}
 
-int layout_y_to_pixels(int units, int dpi) { return scale_for_dpi(units / units_per_pixel_down, dpi); }
+int layout_y_to_pixels(int units, int dpi) {
+  return scale_for_dpi(units / units_per_pixel_down, dpi);
+}
 
 win32_view::win32_view(ui::form& form, win32_dialogs& dialogs, options settings)
     : form_(form),
       dialogs_(dialogs),
-      picture_folder_(settings.picture_folder.empty() ? program_folder() : std::move(settings.picture_folder)) {
+      picture_folder_(settings.picture_folder.empty() ? program_folder()
+                                                      : std::move(settings.picture_folder)) {
   // The system's picture decoders and the shell's dialogs are COM objects.
   ole_ready_ = SUCCEEDED(OleInitialize(nullptr));
   for (ui::control* c : form_.controls()) {
@@ -221,8 +229,8 @@ bool win32_view::create(int show_command) {
   }
 
   // Hidden and sized later: the size depends on the DPI of the monitor the window lands on.
-  if (CreateWindowExW(window_ex_style, view_window_class, wide(form_.title()).c_str(), window_style, CW_USEDEFAULT,
-                      CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this) == nullptr) {
+  if (CreateWindowExW(window_ex_style, view_window_class, wide(form_.title()).c_str(), window_style,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this) == nullptr) {
     return false;
   }
   dialogs_.set_owner(window_);
@@ -277,9 +285,10 @@ void win32_view::size_window(const POINT* origin) {
   RECT work{0, 0, width, height};
   if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) work = monitor.rcWork;
   const auto place = [&] {
-    const POINT at = origin != nullptr ? *origin
-                                       : POINT{work.left + std::max(0L, (work.right - work.left - width) / 2),
-                                               work.top + std::max(0L, (work.bottom - work.top - height) / 2)};
+    const POINT at = origin != nullptr
+                         ? *origin
+                         : POINT{work.left + std::max(0L, (work.right - work.left - width) / 2),
+                                 work.top + std::max(0L, (work.bottom - work.top - height) / 2)};
     SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   };
   place();
@@ -305,8 +314,8 @@ void win32_view::create_control(entry& e) {
   const std::size_t index = by_model_[&c];
   const ui::control* previous = index > 0 ? entries_[index - 1].model : nullptr;
   const bool continues_group = c.kind() == ui::control_kind::radio && previous != nullptr &&
-                               previous->kind() == ui::control_kind::radio && previous->group() == c.group() &&
-                               previous->page() == c.page();
+                               previous->kind() == ui::control_kind::radio &&
+                               previous->group() == c.group() && previous->page() == c.page();
   if (!continues_group) style |= WS_GROUP;
   // Tab lands on the checked radio button of a group: focusing an unchecked one would check it.
   if (c.kind() == ui::control_kind::radio && c.checked()) style |= WS_TABSTOP;
@@ -314,10 +323,10 @@ void win32_view::create_control(entry& e) {
   const RECT r = pixel_rect(c);
   const std::wstring text = wide(c.text());
   ++applying_;
-  e.hwnd = CreateWindowExW(kind.ex_style, kind.window_class, c.kind() == ui::control_kind::picture ? nullptr : text.c_str(),
-                           style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                           c.page() > 0 ? pages_[c.page()] : window_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id())), GetModuleHandleW(nullptr), nullptr);
+  e.hwnd = CreateWindowExW(
+      kind.ex_style, kind.window_class, c.kind() == ui::control_kind::picture ? nullptr : text.c_str(), style,
+      r.left, r.top, r.right - r.left, r.bottom - r.top, c.page() > 0 ? pages_[c.page()] : window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id())), GetModuleHandleW(nullptr), nullptr);
   --applying_;
   if (e.hwnd == nullptr) return;
 
@@ -339,10 +348,9 @@ HWND win32_view::create_page(int page, int id) {
   // Clipped by the window's controls above it, so that a page never paints over them.
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (page_shown(page) ? WS_VISIBLE : 0);
   // A control parent: the Tab key and the dialog keys reach into the page.
-  const HWND container = CreateWindowExW(WS_EX_CONTROLPARENT, view_page_class, nullptr, style, r.left, r.top,
-                                         r.right - r.left, r.bottom - r.top, window_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         GetModuleHandleW(nullptr), this);
+  const HWND container = CreateWindowExW(
+      WS_EX_CONTROLPARENT, view_page_class, nullptr, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+      window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
   pages_[page] = container;
   return container;
 }
@@ -441,7 +449,8 @@ HFONT win32_view::font_for(const ui::control& c) {
   const std::wstring key = std::wstring(font.lfFaceName) + L'|' + std::to_wstring(font.lfHeight) + L'|' +
                            std::to_wstring(font.lfWeight);
   auto found = fonts_.find(key);
-  if (found == fonts_.end()) found = fonts_.emplace(key, win32::unique_font(CreateFontIndirectW(&font))).first;
+  if (found == fonts_.end())
+    found = fonts_.emplace(key, win32::unique_font(CreateFontIndirectW(&font))).first;
   return found->second.get();
 }
 
@@ -574,7 +583,8 @@ void win32_view::apply_page_geometry(int page) {
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&before), 2);
   const RECT after = page_rect(page);
   if (!EqualRect(&before, &after)) {
-    MoveWindow(container->second, after.left, after.top, after.right - after.left, after.bottom - after.top, FALSE);
+    MoveWindow(container->second, after.left, after.top, after.right - after.left, after.bottom - after.top,
+               FALSE);
   }
   // The tab may have moved by a fraction of a pixel: every control of the page is placed again.
   for (entry& e : entries_) {
@@ -708,7 +718,9 @@ void win32_view::close_requested() {
   }
 }
 
-void win32_view::close() { on_close(); }
+void win32_view::close() {
+  on_close();
+}
 
 void win32_view::on_close() {
   if (closing_ || window_ == nullptr) return;
@@ -807,7 +819,8 @@ void win32_view::relayout_for_dpi(int new_dpi, const RECT* suggested) {
   dpi_ = new_dpi;
   RECT now{};
   GetWindowRect(window_, &now);
-  const POINT origin = suggested != nullptr ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
+  const POINT origin =
+      suggested != nullptr ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
   size_window(&origin);
   // The controls take the new fonts before the old ones are deleted.
   auto old_fonts = std::move(fonts_);
@@ -893,7 +906,8 @@ LRESULT CALLBACK win32_view::page_procedure(HWND page, UINT message, WPARAM wpar
   }
   auto* view = reinterpret_cast<win32_view*>(GetWindowLongPtrW(page, GWLP_USERDATA));
   LRESULT result = 0;
-  if (view != nullptr && view->window_ != nullptr && view->handle_control_notice(message, wparam, lparam, result)) {
+  if (view != nullptr && view->window_ != nullptr &&
+      view->handle_control_notice(message, wparam, lparam, result)) {
     return result;
   }
   return DefWindowProcW(page, message, wparam, lparam);
@@ -933,8 +947,8 @@ LRESULT win32_view::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(window_, message, wparam, lparam);
 }
 
-LRESULT CALLBACK win32_view::edit_procedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                            DWORD_PTR view) {
+LRESULT CALLBACK win32_view::edit_procedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+                                            UINT_PTR id, DWORD_PTR view) {
   auto* self = reinterpret_cast<win32_view*>(view);
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(edit, edit_procedure, id);

@@ -92,7 +92,8 @@ std::wstring open_dialog_filter(std::string_view filter) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = filter.find(',', start);
-    parts.push_back(wide(filter.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+    parts.push_back(
+        wide(filter.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -115,8 +116,8 @@ void win32_dialogs::ShowMessage(std::string_view title, std::string_view text) {
 
 int win32_dialogs::ask(std::string_view title, std::string_view text, UINT default_button) {
   const UINT modality = owner_ != nullptr ? MB_APPLMODAL : MB_TASKMODAL;
-  const int pressed =
-      MessageBoxW(owner_, wide(text).c_str(), wide(title).c_str(), MB_YESNO | MB_ICONQUESTION | default_button | modality);
+  const int pressed = MessageBoxW(owner_, wide(text).c_str(), wide(title).c_str(),
+                                  MB_YESNO | MB_ICONQUESTION | default_button | modality);
   // A box that could not be shown counts as No: no question goes ahead without an answer.
   return pressed == IDYES ? answer_yes : answer_no;
 }

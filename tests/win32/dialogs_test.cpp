@@ -59,7 +59,8 @@ HWND wait_for_box(const std::string& caption) {
 }
 
 void press(HWND box, int button) {
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
 
 // What the operator saw in a message box.
@@ -75,7 +76,8 @@ struct box_seen {
 };
 
 BOOL CALLBACK match_icon(HWND control, LPARAM data) {
-  if ((GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(control)) return TRUE;
+  if ((GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(control))
+    return TRUE;
   auto shown = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
   if (shown == nullptr) return TRUE;
   *reinterpret_cast<HICON*>(data) = shown;
@@ -129,8 +131,8 @@ class operator_thread {
 class owner_window {
  public:
   owner_window()
-      : window_(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr)) {}
+      : window_(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {}
   ~owner_window() { DestroyWindow(window_); }
   owner_window(const owner_window&) = delete;
   owner_window& operator=(const owner_window&) = delete;
@@ -281,7 +283,8 @@ TEST(Win32Dialogs, TheFileDialogReturnsPathAndNameAndLeavesTheCurrentDirectory) 
   std::string file_name = "unchanged";
   {
     std::thread answer = open_file("选择数据库文件", backup, IDOK);
-    EXPECT_EQ(dialogs.ChooseFileToOpen("选择数据库文件", "", "Data Files (*.*),*.*", full_path, file_name), 1);
+    EXPECT_EQ(dialogs.ChooseFileToOpen("选择数据库文件", "", "Data Files (*.*),*.*", full_path, file_name),
+              1);
     answer.join();
     EXPECT_EQ(full_path, backup);
     EXPECT_EQ(file_name, "门店数据.bak");
@@ -290,7 +293,8 @@ TEST(Win32Dialogs, TheFileDialogReturnsPathAndNameAndLeavesTheCurrentDirectory) 
     full_path = "unchanged";
     file_name = "unchanged";
     std::thread answer = open_file("选择数据库文件", backup, IDCANCEL);
-    EXPECT_NE(dialogs.ChooseFileToOpen("选择数据库文件", "", "Data Files (*.*),*.*", full_path, file_name), 1);
+    EXPECT_NE(dialogs.ChooseFileToOpen("选择数据库文件", "", "Data Files (*.*),*.*", full_path, file_name),
+              1);
     answer.join();
     EXPECT_EQ(full_path, "unchanged");
     EXPECT_EQ(file_name, "unchanged");

@@ -101,8 +101,9 @@ class sample_form final : public ui::form {
  public:
   sample_form() : form(2286, 1600) {
     set_title("样例窗口");
-    for (ui::control* c : {&status, &name, &secret, &shown, &go, &a, &b, &x, &list, &logo, &pick, &song, &arial,
-                           &line, &frame, &on_logo, &tab, &page1, &p1_label, &p1_edit, &p2_label, &p2_hidden}) {
+    for (ui::control* c : {&status, &name,  &secret,   &shown,   &go,       &a,        &b,     &x,
+                           &list,   &logo,  &pick,     &song,    &arial,    &line,     &frame, &on_logo,
+                           &tab,    &page1, &p1_label, &p1_edit, &p2_label, &p2_hidden}) {
       add(*c);
     }
   }
@@ -113,10 +114,11 @@ class sample_form final : public ui::form {
   ui::control shown{with(spec("sle_shown", control_kind::edit, sle_shown, "只读", 1500, 200, 700, 88),
                          [](ui::control_spec& s) { s.display_only = true; })};
   ui::control go{spec("cb_go", control_kind::button, cb_go, "执行(&G)", 1500, 300, 457, 100)};
-  ui::control a{with(spec("rb_a", control_kind::radio, rb_a, "甲", 457, 420, 457, 72), [](ui::control_spec& s) {
-    s.checked = true;
-    s.group = 1;
-  })};
+  ui::control a{
+      with(spec("rb_a", control_kind::radio, rb_a, "甲", 457, 420, 457, 72), [](ui::control_spec& s) {
+        s.checked = true;
+        s.group = 1;
+      })};
   ui::control b{with(spec("rb_b", control_kind::radio, rb_b, "乙", 914, 420, 457, 72),
                      [](ui::control_spec& s) { s.group = 1; })};
   ui::control x{spec("cbx_x", control_kind::checkbox, cbx_x, "选项", 1500, 420, 457, 72)};
@@ -141,8 +143,9 @@ class sample_form final : public ui::form {
   ui::control p1_label{spec("st_p1", control_kind::label, st_p1, "第一页", 0, 0, 914, 80, 1)};
   ui::control p1_edit{spec("sle_p1", control_kind::edit, sle_p1, "", 0, 100, 914, 88, 1)};
   ui::control p2_label{spec("st_p2", control_kind::label, st_p2, "第二页", 0, 0, 914, 80, 2)};
-  ui::control p2_hidden{with(spec("st_p2_hidden", control_kind::label, st_p2_hidden, "隐藏", 0, 100, 914, 80, 2),
-                             [](ui::control_spec& s) { s.visible = false; })};
+  ui::control p2_hidden{
+      with(spec("st_p2_hidden", control_kind::label, st_p2_hidden, "隐藏", 0, 100, 914, 80, 2),
+           [](ui::control_spec& s) { s.visible = false; })};
 
   // What the handlers saw, in order: the event, the control, and the model's state at that moment.
   std::vector<std::string> events;
@@ -150,8 +153,8 @@ class sample_form final : public ui::form {
   int closings = 0;
 
   void clicked(ui::control& c) override {
-    events.push_back("clicked " + c.name() + " a=" + std::to_string(a.checked()) + " b=" +
-                     std::to_string(b.checked()) + " x=" + std::to_string(x.checked()));
+    events.push_back("clicked " + c.name() + " a=" + std::to_string(a.checked()) +
+                     " b=" + std::to_string(b.checked()) + " x=" + std::to_string(x.checked()));
     if (on_click) on_click(c);
   }
   void modified(ui::control& c) override { events.push_back("modified " + c.name() + " " + c.text()); }
@@ -181,7 +184,9 @@ LOGFONTW font_of(HWND control) {
   return font;
 }
 
-LONG_PTR style_of(HWND window) { return GetWindowLongPtrW(window, GWL_STYLE); }
+LONG_PTR style_of(HWND window) {
+  return GetWindowLongPtrW(window, GWL_STYLE);
+}
 
 struct id_search {
   int id;
@@ -202,7 +207,9 @@ HWND control_of(HWND window, int id) {
   return search.found;
 }
 
-int check_of(HWND button) { return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0)); }
+int check_of(HWND button) {
+  return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0));
+}
 
 class ShownForm : public ::testing::Test {
  protected:
@@ -307,7 +314,8 @@ TEST_F(ShownForm, ControlsSitAtTheirConvertedPositionsAndPageControlsFollowTheTa
 TEST_F(ShownForm, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
   RECT suggested{};
   GetWindowRect(view->window(), &suggested);
-  SendMessageW(view->window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageW(view->window(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
   ASSERT_EQ(view->dpi(), 144);
   RECT client{};
   GetClientRect(view->window(), &client);
@@ -351,8 +359,8 @@ TEST_F(ShownForm, ALabelWrittenDuringAHandlerIsPaintedBeforeTheHandlerGoesOn) {
   form.on_click = [&](ui::control&) {
     form.status.set_text("第 1 步");
     RECT pending{};
-    painted_at_once = !GetUpdateRect(item(st_status), &pending, FALSE) &&
-                      !GetUpdateRect(view->window(), &pending, FALSE);
+    painted_at_once =
+        !GetUpdateRect(item(st_status), &pending, FALSE) && !GetUpdateRect(view->window(), &pending, FALSE);
   };
   SendMessageW(item(cb_go), BM_CLICK, 0, 0);
   EXPECT_TRUE(painted_at_once);
