@@ -330,16 +330,20 @@ testing::AssertionResult program::wait_for_window(milliseconds timeout) {
 
 window program::find_control(int id) const {
   if (main_window_ == nullptr) return window();
-  // The window's own controls before the inner parts of controls, which have IDs of their own (a
-  // drop-down's edit field is 1001).
-  const std::vector<HWND> all = descendants(main_window_);
-  for (HWND child : all) {
-    if (GetParent(child) == main_window_ && GetDlgCtrlID(child) == id) return window(child);
+  // The match nearest to the window: the inner parts of controls have IDs of their own (a drop-down's
+  // edit field is 1001).
+  HWND best = nullptr;
+  int best_depth = 0;
+  for (HWND child : descendants(main_window_)) {
+    if (GetDlgCtrlID(child) != id) continue;
+    int depth = 0;
+    for (HWND up = child; up != nullptr && up != main_window_; up = GetParent(up)) ++depth;
+    if (best == nullptr || depth < best_depth) {
+      best = child;
+      best_depth = depth;
+    }
   }
-  for (HWND child : all) {
-    if (GetDlgCtrlID(child) == id) return window(child);
-  }
-  return window();
+  return window(best);
 }
 
 window program::control(int id) const {

@@ -112,8 +112,8 @@ class program {
   testing::AssertionResult wait_for_visible_window(milliseconds timeout = default_timeout);
   window main_window() const { return window(main_window_); }
 
-  // A control of the main window by its control ID: one of the window's own children, or else one
-  // at any depth. A failure is recorded when there is none, and the result reads as a missing control.
+  // A control of the main window by its control ID, at any depth (the one nearest to the window when
+  // several have it). A failure is recorded when there is none, and the result reads as a missing control.
   window control(int id) const;
   // As control(), without recording a failure.
   window find_control(int id) const;

@@ -85,6 +85,16 @@ testing::AssertionResult wizard_run::open() {
 std::vector<std::string> wizard_run::differences() const {
   std::vector<std::string> out;
   if (model == nullptr || !app.main_window().found()) return {"the wizard is not open"};
+  if (!IsWindow(app.main_window().hwnd())) {
+    std::ostringstream gone;
+    gone << "the window has gone; the program ";
+    if (app.running()) {
+      gone << "still runs";
+    } else {
+      gone << "ended with exit code 0x" << std::hex << app.exit_code();
+    }
+    return {gone.str()};
+  }
   if (app.main_window().text() != model->title()) {
     out.push_back("title: the window shows \"" + app.main_window().text() + "\", the model says \"" +
                   model->title() + "\"");
