@@ -45,7 +45,26 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// wine ends its desktop process when the last window has gone and starts it again with the next
+// window, at a cost that would be counted to both programs. On Windows the desktop is always there;
+// a window of ours keeps wine's there too while we measure.
+class desktop_keeper {
+ public:
+  desktop_keeper()
+      : window_(CreateWindowExW(0, L"STATIC", L"desktop keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                nullptr)) {}
+  ~desktop_keeper() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  desktop_keeper(const desktop_keeper&) = delete;
+  desktop_keeper& operator=(const desktop_keeper&) = delete;
+
+ private:
+  HWND window_;
+};
+
 TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
+  const desktop_keeper desktop;
   install_medium server(server_exe());
   install_medium empty(built_program("empty_window.exe"));
   for (install_medium* medium : {&server, &empty}) {
