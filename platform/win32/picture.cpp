@@ -1,4 +1,5 @@
 #include "platform/win32/picture.h"
+#include "platform/win32/system_library.h"
 
 #include <algorithm>
 
@@ -62,13 +63,15 @@ std::unique_ptr<picture> picture::load(std::string_view path) {
   DWORD size = 0;
   HGLOBAL memory = read_into_global(path, size);
   if (memory == nullptr) return nullptr;
+  const auto create_stream = SETUP_SYSTEM_FUNCTION(L"ole32.dll", CreateStreamOnHGlobal);
+  const auto load_picture = SETUP_SYSTEM_FUNCTION(L"oleaut32.dll", OleLoadPicture);
   IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+  if (create_stream == nullptr || load_picture == nullptr || FAILED(create_stream(memory, TRUE, &stream))) {
     GlobalFree(memory);
     return nullptr;
   }
   IPicture* decoded = nullptr;
-  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+  const HRESULT loaded = load_picture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
                                         reinterpret_cast<void**>(&decoded));
   stream->Release();
   if (FAILED(loaded) || decoded == nullptr) return nullptr;

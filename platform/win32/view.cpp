@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/view_resources.h"
 
 namespace setup {
@@ -194,8 +195,6 @@ win32_view::win32_view(ui::form& form, win32_dialogs& dialogs, options settings)
       dialogs_(dialogs),
       picture_folder_(settings.picture_folder.empty() ? program_folder()
                                                       : std::move(settings.picture_folder)) {
-  // The system's picture decoders and the shell's dialogs are COM objects.
-  ole_ready_ = SUCCEEDED(OleInitialize(nullptr));
   for (ui::control* c : form_.controls()) {
     if (tab_ == nullptr && c->kind() == ui::control_kind::tab) tab_ = c;
     if (c->kind() == ui::control_kind::page && c->page() > 0) page_models_.emplace(c->page(), c);
@@ -213,7 +212,7 @@ win32_view::~win32_view() {
     DestroyWindow(window_);
   }
   form_.attach(nullptr);
-  if (ole_ready_) OleUninitialize();
+  if (ole_ready_) SETUP_SYSTEM_FUNCTION(L"ole32.dll", OleUninitialize)();
 }
 
 bool win32_view::create(int show_command) {
@@ -646,8 +645,17 @@ void win32_view::apply_items(entry& e) {
 
 void win32_view::apply_picture(entry& e, bool reload) {
   const ui::control& c = *e.model;
-  // A missing or unreadable picture leaves the place empty (a picture button shows its caption).
-  if (reload) e.image = win32::picture::load(picture_path(c.picture()));
+  if (reload) {
+    // The system's picture decoders are COM objects. OLE is started with the first picture, after the
+    // window is on the screen: loading it costs the start of the program a noticeable time.
+    if (!ole_started_) {
+      ole_started_ = true;
+      const auto initialize = SETUP_SYSTEM_FUNCTION(L"ole32.dll", OleInitialize);
+      ole_ready_ = initialize != nullptr && SUCCEEDED(initialize(nullptr));
+    }
+    // A missing or unreadable picture leaves the place empty (a picture button shows its caption).
+    e.image = win32::picture::load(picture_path(c.picture()));
+  }
   RECT client{};
   GetClientRect(e.hwnd, &client);
   const COLORREF background = GetSysColor(COLOR_BTNFACE);

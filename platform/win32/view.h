@@ -143,6 +143,7 @@ class win32_view final : public ui::form_observer {
   bool created_ = false;
   bool closing_ = false;
   bool close_pending_ = false;
+  bool ole_started_ = false;
   bool ole_ready_ = false;
   int handler_depth_ = 0;
   // Set while the view writes into a control, so that the control's change notices are not taken for

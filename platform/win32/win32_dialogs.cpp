@@ -1,4 +1,5 @@
 #include "platform/win32/win32_dialogs.h"
+#include "platform/win32/system_library.h"
 
 #include <vector>
 
@@ -18,9 +19,13 @@ constexpr DWORD file_buffer_characters = 32768;
 // COM on this thread for the length of one dialog; the shell's folder browser and ShellExecute need it.
 class com_apartment {
  public:
-  com_apartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  com_apartment() {
+    const auto initialize = SETUP_SYSTEM_FUNCTION(L"ole32.dll", CoInitializeEx);
+    result_ = initialize != nullptr ? initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
+                                    : E_FAIL;
+  }
   ~com_apartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
+    if (SUCCEEDED(result_)) SETUP_SYSTEM_FUNCTION(L"ole32.dll", CoUninitialize)();
   }
   com_apartment(const com_apartment&) = delete;
   com_apartment& operator=(const com_apartment&) = delete;
@@ -56,7 +61,9 @@ class current_directory_kept {
 class unique_item_list {
  public:
   explicit unique_item_list(PIDLIST_ABSOLUTE list) : list_(list) {}
-  ~unique_item_list() { CoTaskMemFree(list_); }
+  ~unique_item_list() {
+    if (list_ != nullptr) SETUP_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(list_);
+  }
   unique_item_list(const unique_item_list&) = delete;
   unique_item_list& operator=(const unique_item_list&) = delete;
   PIDLIST_ABSOLUTE get() const { return list_; }
@@ -142,10 +149,13 @@ int win32_dialogs::ChooseFolder(std::string_view title, std::string& path) {
   info.ulFlags = BIF_RETURNONLYFSDIRS | (com.single_threaded() ? BIF_NEWDIALOGSTYLE : 0);
   info.lpfn = folder_browser_started;
   info.lParam = reinterpret_cast<LPARAM>(caption.c_str());
-  unique_item_list chosen_folder(SHBrowseForFolderW(&info));
+  const auto browse = SETUP_SYSTEM_FUNCTION(L"shell32.dll", SHBrowseForFolderW);
+  const auto path_of = SETUP_SYSTEM_FUNCTION(L"shell32.dll", SHGetPathFromIDListW);
+  if (browse == nullptr || path_of == nullptr) return not_chosen;
+  unique_item_list chosen_folder(browse(&info));
   if (chosen_folder.get() == nullptr) return not_chosen;
   wchar_t folder[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(chosen_folder.get(), folder) || folder[0] == L'\0') return not_chosen;
+  if (!path_of(chosen_folder.get(), folder) || folder[0] == L'\0') return not_chosen;
   path = narrow(folder);
   return chosen;
 }
@@ -167,7 +177,8 @@ int win32_dialogs::ChooseFileToOpen(std::string_view title, std::string_view def
   dialog.lpstrTitle = caption.c_str();
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&dialog)) return not_chosen;
+  const auto open_dialog = SETUP_SYSTEM_FUNCTION(L"comdlg32.dll", GetOpenFileNameW);
+  if (open_dialog == nullptr || !open_dialog(&dialog)) return not_chosen;
   const std::wstring_view path(file.c_str());
   if (path.empty() || dialog.nFileOffset >= path.size()) return not_chosen;
   full_path = narrow(path);
@@ -198,7 +209,9 @@ void win32_dialogs::OpenUrl(std::string_view address) {
   // Only web addresses: anything else given to the shell's "open" could start a program.
   if (!is_web_address(address)) return;
   com_apartment com;
-  ShellExecuteW(owner_, L"open", wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const auto execute = SETUP_SYSTEM_FUNCTION(L"shell32.dll", ShellExecuteW);
+  if (execute == nullptr) return;
+  execute(owner_, L"open", wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace setup

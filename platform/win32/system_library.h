@@ -1,0 +1,21 @@
+// Functions of system DLLs the program needs only now and then: the file dialog, the shell and OLE.
+// Importing those DLLs makes every start of the program wait for them (under wine the window takes
+// about twice as long to show), so they are loaded when first called, always from the system
+// directory, never from the program's folder or the current directory.
+#pragma once
+
+#include "platform/win32/win32_api.h"
+
+namespace setup::win32 {
+
+// The function `name` of the system DLL `dll` (for example L"ole32.dll"), loading the DLL when needed;
+// null when the DLL or the function is missing.
+FARPROC system_function(const wchar_t* dll, const char* name);
+
+}  // namespace setup::win32
+
+// A typed pointer to a system function loaded when first used, e.g.
+//   const auto initialize = SETUP_SYSTEM_FUNCTION(L"ole32.dll", OleInitialize);
+//   if (initialize != nullptr) initialize(nullptr);
+#define SETUP_SYSTEM_FUNCTION(dll, name) \
+  reinterpret_cast<decltype(&::name)>(::setup::win32::system_function(dll, #name))
