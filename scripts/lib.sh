@@ -53,6 +53,7 @@ configure_and_build() {  # dir, extra cmake arguments...
   local dir=$1
   shift
   if [ ! -f "$dir/build.ninja" ]; then
+    mkdir -p "$dir"
     cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
       cat "$dir.configure.log"
       return 1
