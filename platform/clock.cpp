@@ -38,6 +38,8 @@ std::string format_date(const calendar_date& date, std::string_view picture) {
   return out;
 }
 
-std::string clock::TodayText(std::string_view picture) { return format_date(local_date(), picture); }
+std::string clock::TodayText(std::string_view picture) {
+  return format_date(local_date(), picture);
+}
 
 }  // namespace setup

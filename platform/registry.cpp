@@ -16,7 +16,9 @@ constexpr std::array<std::pair<std::string_view, registry_root>, 5> root_names{{
     {"HKEY_CURRENT_CONFIG", registry_root::current_config},
 }};
 
-bool is_string_type(std::uint32_t type) { return type == reg_sz || type == reg_expand_sz; }
+bool is_string_type(std::uint32_t type) {
+  return type == reg_sz || type == reg_expand_sz;
+}
 
 std::string without_trailing_backslashes(std::string_view subkey) {
   while (!subkey.empty() && subkey.back() == '\\') subkey.remove_suffix(1);
@@ -48,7 +50,8 @@ std::optional<registry_key_path> parse_registry_key_path(std::string_view key_pa
   const std::size_t slash = key_path.find('\\');
   const auto root = parse_registry_root(key_path.substr(0, slash));
   if (!root) return std::nullopt;
-  const std::string_view subkey = slash == std::string_view::npos ? std::string_view{} : key_path.substr(slash + 1);
+  const std::string_view subkey =
+      slash == std::string_view::npos ? std::string_view{} : key_path.substr(slash + 1);
   return registry_key_path{*root, without_trailing_backslashes(subkey)};
 }
 
@@ -61,8 +64,8 @@ int registry::ReadRegistryString(std::string_view key_path, std::string_view val
   return 1;
 }
 
-int registry::WriteRegistryString(std::string_view key_path, std::string_view value_name, std::string_view text,
-                                  registry_view view) {
+int registry::WriteRegistryString(std::string_view key_path, std::string_view value_name,
+                                  std::string_view text, registry_view view) {
   const auto path = parse_registry_key_path(key_path);
   if (!path || path->subkey.empty()) return -1;
   return write_string(view, path->root, path->subkey, value_name, text) ? 1 : -1;
@@ -94,7 +97,8 @@ bool registry::GetRegEnumKey(std::string_view root, std::string_view subkey, std
                              std::uint32_t size) {
   const auto parsed_root = parse_registry_root(root);
   if (!parsed_root || size == 0) return false;
-  const auto listed = value_names(registry_view::as_spelled, *parsed_root, without_trailing_backslashes(subkey));
+  const auto listed =
+      value_names(registry_view::as_spelled, *parsed_root, without_trailing_backslashes(subkey));
   if (!listed) return false;
   std::string joined;
   std::size_t used = 0;  // characters in `joined`

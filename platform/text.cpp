@@ -51,9 +51,13 @@ char32_t decode_utf8(std::string_view s, std::size_t& i, bool& valid) {
   return cp;
 }
 
-bool is_ascii_space(char c) { return c == ' '; }
+bool is_ascii_space(char c) {
+  return c == ' ';
+}
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -158,7 +162,8 @@ std::size_t find_ignore_case_ascii(std::string_view haystack, std::string_view n
 }
 
 bool ends_with_ignore_case_ascii(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && equals_ignore_case_ascii(text.substr(text.size() - suffix.size()), suffix);
+  return text.size() >= suffix.size() &&
+         equals_ignore_case_ascii(text.substr(text.size() - suffix.size()), suffix);
 }
 
 }  // namespace setup

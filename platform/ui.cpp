@@ -3,52 +3,54 @@
 namespace setup::ui {
 
 void control::set_text(std::string text) {
-  spec_.text = std::move(text);
+  design_.text = std::move(text);
   notify(change::text);
 }
 
 void control::set_visible(bool visible) {
-  spec_.visible = visible;
+  design_.visible = visible;
   notify(change::visible);
 }
 
 void control::set_enabled(bool enabled) {
-  spec_.enabled = enabled;
+  design_.enabled = enabled;
   notify(change::enabled);
 }
 
 void control::set_checked(bool checked) {
-  spec_.checked = checked;
+  design_.checked = checked;
   notify(change::checked);
   if (checked && checked_hook_) checked_hook_(*this);
 }
 
 void control::set_x(int x) {
-  spec_.x = x;
+  design_.x = x;
   notify(change::geometry);
 }
 
 void control::set_y(int y) {
-  spec_.y = y;
+  design_.y = y;
   notify(change::geometry);
 }
 
 void control::set_width(int width) {
-  spec_.width = width;
+  design_.width = width;
   notify(change::geometry);
 }
 
 void control::set_height(int height) {
-  spec_.height = height;
+  design_.height = height;
   notify(change::geometry);
 }
 
 void control::set_picture(std::string picture) {
-  spec_.picture = std::move(picture);
+  design_.picture = std::move(picture);
   notify(change::picture);
 }
 
-void control::set_focus() { notify(change::focus); }
+void control::set_focus() {
+  notify(change::focus);
+}
 
 void control::reset_items() {
   items_.clear();
@@ -63,10 +65,10 @@ int control::add_item(std::string item) {
 }
 
 bool control::select(int position) {
-  const int count = spec_.kind == control_kind::tab ? -1 : static_cast<int>(items_.size());
+  const int count = design_.kind == control_kind::tab ? -1 : static_cast<int>(items_.size());
   if (position < 1 || (count >= 0 && position > count)) return false;
   selection_ = position;
-  if (spec_.kind != control_kind::tab) spec_.text = items_[position - 1];
+  if (design_.kind != control_kind::tab) design_.text = items_[position - 1];
   notify(change::selection);
   return true;
 }
@@ -74,7 +76,7 @@ bool control::select(int position) {
 void control::input_selection(int position) {
   if (position < 1 || position > static_cast<int>(items_.size())) return;
   selection_ = position;
-  spec_.text = items_[position - 1];
+  design_.text = items_[position - 1];
 }
 
 void form::set_title(std::string title) {

@@ -38,7 +38,7 @@ class control_observer {
 };
 
 // The design-time arguments of a control.
-struct control_spec {
+struct control_design {
   std::string name;
   control_kind kind = control_kind::label;
   int id = 0;    // the fixed control ID, unique in the window
@@ -51,39 +51,40 @@ struct control_spec {
   bool visible = true;
   bool enabled = true;
   bool checked = false;
-  int group = 0;           // radio buttons of one page and group exclude each other
-  std::string font;        // face name; empty: the window's font
-  int font_points = 0;     // 0: the window's size
+  int group = 0;        // radio buttons of one page and group exclude each other
+  std::string font;     // face name; empty: the window's font
+  int font_points = 0;  // 0: the window's size
   bool bold = false;
   bool display_only = false;  // an edit the user can read and select but not change
-  std::string picture;     // file of a picture or picture button, relative to the program's folder
+  std::string picture;        // file of a picture or picture button, relative to the program's folder
 };
 
 class control {
  public:
-  explicit control(control_spec spec) : spec_(std::move(spec)), selection_(spec_.kind == control_kind::tab ? 1 : 0) {}
+  explicit control(control_design design)
+      : design_(std::move(design)), selection_(design_.kind == control_kind::tab ? 1 : 0) {}
   control(const control&) = delete;
   control& operator=(const control&) = delete;
 
-  const std::string& name() const { return spec_.name; }
-  control_kind kind() const { return spec_.kind; }
-  int id() const { return spec_.id; }
-  int page() const { return spec_.page; }
-  int group() const { return spec_.group; }
-  const std::string& font() const { return spec_.font; }
-  int font_points() const { return spec_.font_points; }
-  bool bold() const { return spec_.bold; }
-  bool display_only() const { return spec_.display_only; }
+  const std::string& name() const { return design_.name; }
+  control_kind kind() const { return design_.kind; }
+  int id() const { return design_.id; }
+  int page() const { return design_.page; }
+  int group() const { return design_.group; }
+  const std::string& font() const { return design_.font; }
+  int font_points() const { return design_.font_points; }
+  bool bold() const { return design_.bold; }
+  bool display_only() const { return design_.display_only; }
 
-  const std::string& text() const { return spec_.text; }
-  bool visible() const { return spec_.visible; }
-  bool enabled() const { return spec_.enabled; }
-  bool checked() const { return spec_.checked; }
-  int x() const { return spec_.x; }
-  int y() const { return spec_.y; }
-  int width() const { return spec_.width; }
-  int height() const { return spec_.height; }
-  const std::string& picture() const { return spec_.picture; }
+  const std::string& text() const { return design_.text; }
+  bool visible() const { return design_.visible; }
+  bool enabled() const { return design_.enabled; }
+  bool checked() const { return design_.checked; }
+  int x() const { return design_.x; }
+  int y() const { return design_.y; }
+  int width() const { return design_.width; }
+  int height() const { return design_.height; }
+  const std::string& picture() const { return design_.picture; }
 
   // Each setter tells the observer at once, so a view repaints before the logic goes on.
   void set_text(std::string text);
@@ -114,7 +115,7 @@ class control {
   int selectedtab() const { return selection_; }
 
   // Input from the view: the new state is stored without being sent back to the view.
-  void input_text(std::string text) { spec_.text = std::move(text); }
+  void input_text(std::string text) { design_.text = std::move(text); }
   void input_selection(int position);
 
   void attach(control_observer* observer) { observer_ = observer; }
@@ -126,7 +127,7 @@ class control {
     if (observer_ != nullptr) observer_->control_changed(*this, what);
   }
 
-  control_spec spec_;
+  control_design design_;
   std::vector<std::string> items_;
   int selection_ = 0;
   control_observer* observer_ = nullptr;

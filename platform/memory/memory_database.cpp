@@ -50,7 +50,8 @@ void memory_transaction::disconnect() {
   apply(reply{});
 }
 
-std::optional<std::string> memory_transaction::select_single(std::string_view sql, std::string_view parameter) {
+std::optional<std::string> memory_transaction::select_single(std::string_view sql,
+                                                             std::string_view parameter) {
   calls_.push_back(call{"select", std::string(sql), std::string(parameter), {}, {}, {}, {}});
   reply answer = answer_for(sql).value_or(reply{sql_not_found, 0, {}, 0, std::nullopt});
   if (answer.sqlcode == sql_ok && !answer.value) answer.sqlcode = sql_not_found;
@@ -63,7 +64,9 @@ void memory_transaction::run(std::string_view sql, std::optional<std::string> pa
   apply(answer_for(sql).value_or(reply{}));
 }
 
-void memory_transaction::execute_immediate(std::string_view sql) { run(sql, std::nullopt); }
+void memory_transaction::execute_immediate(std::string_view sql) {
+  run(sql, std::nullopt);
+}
 
 void memory_transaction::execute_bound(std::string_view sql, std::string_view parameter) {
   run(sql, std::string(parameter));

@@ -24,7 +24,9 @@ int memory_dialogs::ask(std::string kind, std::string_view title, std::string_vi
   return answer;
 }
 
-int memory_dialogs::AskYesNo(std::string_view title, std::string_view text) { return ask("question", title, text, 2); }
+int memory_dialogs::AskYesNo(std::string_view title, std::string_view text) {
+  return ask("question", title, text, 2);
+}
 
 int memory_dialogs::AskYesNoDefaultYes(std::string_view title, std::string_view text) {
   return ask("question_default_yes", title, text, 1);
@@ -42,7 +44,8 @@ int memory_dialogs::ChooseFolder(std::string_view title, std::string& path) {
 }
 
 int memory_dialogs::ChooseFileToOpen(std::string_view title, std::string_view default_extension,
-                                     std::string_view filter, std::string& full_path, std::string& file_name) {
+                                     std::string_view filter, std::string& full_path,
+                                     std::string& file_name) {
   file_answer answer{0, {}, {}};
   if (!file_answers.empty()) {
     answer = file_answers.front();

@@ -7,7 +7,9 @@
 namespace setup {
 namespace {
 
-bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_drive_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Drive prefix ("C:") and the components of an absolute path, with "." and ".." applied.
 std::string normalize(std::string_view drive, std::string_view rest) {
@@ -57,7 +59,9 @@ std::string memory_files::absolute(std::string_view path) const {
   return normalize(drive, current_directory_.substr(2) + "\\" + std::string(path));
 }
 
-std::string memory_files::key(std::string_view absolute_path) { return upper_ascii(absolute_path); }
+std::string memory_files::key(std::string_view absolute_path) {
+  return upper_ascii(absolute_path);
+}
 
 std::string memory_files::parent(std::string_view absolute_path) {
   const std::size_t slash = absolute_path.rfind('\\');
@@ -106,7 +110,9 @@ std::optional<std::uint32_t> memory_files::attributes(std::string_view path) con
   return it->second.attributes;
 }
 
-bool memory_files::FileExists(std::string_view path) { return !path.empty() && find(path) != nullptr; }
+bool memory_files::FileExists(std::string_view path) {
+  return !path.empty() && find(path) != nullptr;
+}
 
 bool memory_files::DirectoryExists(std::string_view path) {
   return !path.empty() && directories_.contains(key(absolute(path)));
@@ -140,7 +146,9 @@ bool memory_files::SetFileAttributes(std::string_view path, std::uint32_t attrib
   return true;
 }
 
-std::string memory_files::GetCurrentDirectory() { return current_directory_; }
+std::string memory_files::GetCurrentDirectory() {
+  return current_directory_;
+}
 
 bool memory_files::SetCurrentDirectory(std::string_view path) {
   if (!DirectoryExists(path)) return false;
@@ -148,7 +156,9 @@ bool memory_files::SetCurrentDirectory(std::string_view path) {
   return true;
 }
 
-std::string memory_files::GetSystemDirectory() { return system_directory_; }
+std::string memory_files::GetSystemDirectory() {
+  return system_directory_;
+}
 
 std::unique_ptr<byte_source> memory_files::OpenForReading(std::string_view path) {
   const file_entry* entry = find(path);

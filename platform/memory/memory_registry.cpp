@@ -7,11 +7,16 @@ namespace {
 
 std::string_view root_name(registry_root root) {
   switch (root) {
-    case registry_root::classes_root: return "HKEY_CLASSES_ROOT";
-    case registry_root::current_user: return "HKEY_CURRENT_USER";
-    case registry_root::local_machine: return "HKEY_LOCAL_MACHINE";
-    case registry_root::users: return "HKEY_USERS";
-    case registry_root::current_config: return "HKEY_CURRENT_CONFIG";
+    case registry_root::classes_root:
+      return "HKEY_CLASSES_ROOT";
+    case registry_root::current_user:
+      return "HKEY_CURRENT_USER";
+    case registry_root::local_machine:
+      return "HKEY_LOCAL_MACHINE";
+    case registry_root::users:
+      return "HKEY_USERS";
+    case registry_root::current_config:
+      return "HKEY_CURRENT_CONFIG";
   }
   return "";
 }
@@ -40,7 +45,8 @@ std::string memory_registry::fold(std::string_view path) {
   return folded;
 }
 
-std::string memory_registry::native_key(registry_view view, registry_root root, std::string_view subkey) const {
+std::string memory_registry::native_key(registry_view view, registry_root root,
+                                        std::string_view subkey) const {
   std::string path = fold(joined(root, subkey));
   if (view == registry_view::wow64_32 && is_64bit_ && root == registry_root::local_machine) {
     const std::string software = "HKEY_LOCAL_MACHINE\\SOFTWARE";
@@ -54,7 +60,8 @@ std::string memory_registry::native_key(registry_view view, registry_root root, 
 memory_registry::key_entry& memory_registry::ensure_key(const std::string& folded, std::string_view spelled) {
   spelled = spelled.substr(0, folded.size());  // without a trailing backslash
   // Creating a key creates its parents, as in the real registry.
-  for (std::size_t slash = folded.find('\\'); slash != std::string::npos; slash = folded.find('\\', slash + 1)) {
+  for (std::size_t slash = folded.find('\\'); slash != std::string::npos;
+       slash = folded.find('\\', slash + 1)) {
     if (!keys_.contains(folded.substr(0, slash))) {
       keys_.emplace(folded.substr(0, slash), key_entry{std::string(spelled.substr(0, slash)), {}});
     }
@@ -79,8 +86,8 @@ void memory_registry::store(key_entry& key, std::string_view value_name, raw_reg
   key.values.push_back(value_entry{std::string(value_name), std::move(value)});
 }
 
-void memory_registry::set_string(std::string_view key_path, std::string_view value_name, std::string_view text,
-                                 std::uint32_t type) {
+void memory_registry::set_string(std::string_view key_path, std::string_view value_name,
+                                 std::string_view text, std::uint32_t type) {
   set_raw(key_path, value_name, type, utf16le_bytes(text));
 }
 
@@ -89,7 +96,9 @@ void memory_registry::set_raw(std::string_view key_path, std::string_view value_
   store(ensure_key(fold(key_path), key_path), value_name, raw_registry_value{type, std::move(bytes)});
 }
 
-void memory_registry::create_key(std::string_view key_path) { ensure_key(fold(key_path), key_path); }
+void memory_registry::create_key(std::string_view key_path) {
+  ensure_key(fold(key_path), key_path);
+}
 
 void memory_registry::remove_value(std::string_view key_path, std::string_view value_name) {
   const auto it = keys_.find(fold(key_path));
@@ -98,9 +107,13 @@ void memory_registry::remove_value(std::string_view key_path, std::string_view v
                 [&](const value_entry& entry) { return equals_ignore_case_ascii(entry.name, value_name); });
 }
 
-void memory_registry::deny_writes(std::string_view key_path) { denied_.insert(fold(key_path)); }
+void memory_registry::deny_writes(std::string_view key_path) {
+  denied_.insert(fold(key_path));
+}
 
-bool memory_registry::key_exists(std::string_view key_path) const { return find_key(key_path) != nullptr; }
+bool memory_registry::key_exists(std::string_view key_path) const {
+  return find_key(key_path) != nullptr;
+}
 
 std::optional<raw_registry_value> memory_registry::raw_value(std::string_view key_path,
                                                              std::string_view value_name) const {

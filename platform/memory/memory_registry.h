@@ -40,10 +40,10 @@ class memory_registry final : public registry {
   const std::vector<std::string>& write_log() const { return write_log_; }
 
  protected:
-  std::optional<raw_registry_value> read_value(registry_view view, registry_root root, std::string_view subkey,
-                                               std::string_view value_name) override;
-  bool write_string(registry_view view, registry_root root, std::string_view subkey, std::string_view value_name,
-                    std::string_view text) override;
+  std::optional<raw_registry_value> read_value(registry_view view, registry_root root,
+                                               std::string_view subkey, std::string_view value_name) override;
+  bool write_string(registry_view view, registry_root root, std::string_view subkey,
+                    std::string_view value_name, std::string_view text) override;
   std::optional<std::vector<std::string>> value_names(registry_view view, registry_root root,
                                                       std::string_view subkey) override;
 

@@ -168,7 +168,9 @@ odbc_transaction::odbc_transaction() = default;
 
 odbc_transaction::~odbc_transaction() = default;
 
-bool odbc_transaction::connected() const { return session_ != nullptr && session_->open; }
+bool odbc_transaction::connected() const {
+  return session_ != nullptr && session_->open;
+}
 
 void odbc_transaction::reset_results() {
   sqlcode = sql_ok;
@@ -213,9 +215,9 @@ void odbc_transaction::connect() {
   sql_text text = to_sql_text(odbc_connection_string(*this));
   std::array<SQLWCHAR, 1024> completed{};
   SQLSMALLINT completed_length = 0;
-  const SQLRETURN rc = SQLDriverConnectW(s->connection.get(), nullptr, text.data(), SQL_NTS, completed.data(),
-                                         static_cast<SQLSMALLINT>(completed.size()), &completed_length,
-                                         SQL_DRIVER_NOPROMPT);
+  const SQLRETURN rc =
+      SQLDriverConnectW(s->connection.get(), nullptr, text.data(), SQL_NTS, completed.data(),
+                        static_cast<SQLSMALLINT>(completed.size()), &completed_length, SQL_DRIVER_NOPROMPT);
   // The password is in the text: it does not outlive the call.
   std::fill(text.begin(), text.end(), SQLWCHAR{0});
   std::fill(completed.begin(), completed.end(), SQLWCHAR{0});
@@ -227,7 +229,9 @@ void odbc_transaction::connect() {
   session_ = std::move(s);
 }
 
-void odbc_transaction::disconnect() { session_.reset(); }
+void odbc_transaction::disconnect() {
+  session_.reset();
+}
 
 std::optional<std::string> odbc_transaction::select_single(std::string_view sql, std::string_view parameter) {
   std::optional<std::string> value = run(sql, parameter);
@@ -237,9 +241,13 @@ std::optional<std::string> odbc_transaction::select_single(std::string_view sql,
   return value;
 }
 
-void odbc_transaction::execute_immediate(std::string_view sql) { run(sql, std::nullopt); }
+void odbc_transaction::execute_immediate(std::string_view sql) {
+  run(sql, std::nullopt);
+}
 
-void odbc_transaction::execute_bound(std::string_view sql, std::string_view parameter) { run(sql, parameter); }
+void odbc_transaction::execute_bound(std::string_view sql, std::string_view parameter) {
+  run(sql, parameter);
+}
 
 namespace {
 
@@ -265,7 +273,8 @@ std::string first_column(const odbc_handle& statement) {
 
 }  // namespace
 
-std::optional<std::string> odbc_transaction::run(std::string_view sql, std::optional<std::string_view> parameter) {
+std::optional<std::string> odbc_transaction::run(std::string_view sql,
+                                                 std::optional<std::string_view> parameter) {
   reset_results();
   if (!connected()) {
     sqlcode = sql_error;
@@ -315,7 +324,8 @@ std::optional<std::string> odbc_transaction::run(std::string_view sql, std::opti
       return;
     }
     SQLLEN count = -1;
-    if (SQL_SUCCEEDED(SQLRowCount(statement.get(), &count)) && count >= 0) sqlnrows = static_cast<long>(count);
+    if (SQL_SUCCEEDED(SQLRowCount(statement.get(), &count)) && count >= 0)
+      sqlnrows = static_cast<long>(count);
   };
   const auto take_failure = [&] {
     if (!failed) record_failure(*this, statement, no_handle_text);

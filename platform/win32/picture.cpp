@@ -71,8 +71,8 @@ std::unique_ptr<picture> picture::load(std::string_view path) {
     return nullptr;
   }
   IPicture* decoded = nullptr;
-  const HRESULT loaded = load_picture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                        reinterpret_cast<void**>(&decoded));
+  const HRESULT loaded =
+      load_picture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, reinterpret_cast<void**>(&decoded));
   stream->Release();
   if (FAILED(loaded) || decoded == nullptr) return nullptr;
   OLE_XSIZE_HIMETRIC width = 0;

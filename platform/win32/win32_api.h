@@ -3,9 +3,12 @@
 // Win32 code calls the W functions by their full names.
 #pragma once
 
+// The order of these three matters.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+// clang-format on
 // The user interface: common controls, the common dialogs, the shell's folder browser and pictures.
 #include <commctrl.h>
 #include <commdlg.h>

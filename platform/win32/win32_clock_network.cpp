@@ -5,7 +5,9 @@ namespace setup {
 
 win32_clock::win32_clock() : start_(GetTickCount64()) {}
 
-std::int64_t win32_clock::MillisecondClock() { return static_cast<std::int64_t>(GetTickCount64() - start_); }
+std::int64_t win32_clock::MillisecondClock() {
+  return static_cast<std::int64_t>(GetTickCount64() - start_);
+}
 
 void win32_clock::sleep_for(std::int64_t milliseconds) {
   if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
@@ -22,7 +24,9 @@ int win32_network::start() {
   return WSAStartup(MAKEWORD(2, 2), &data);
 }
 
-void win32_network::stop() { WSACleanup(); }
+void win32_network::stop() {
+  WSACleanup();
+}
 
 std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::string_view host_name) {
   if (host_name.empty()) return std::nullopt;

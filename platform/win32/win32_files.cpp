@@ -66,7 +66,9 @@ bool win32_files::DirectoryExists(std::string_view path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool win32_files::RemoveFile(std::string_view path) { return DeleteFileW(wide(path).c_str()) != 0; }
+bool win32_files::RemoveFile(std::string_view path) {
+  return DeleteFileW(wide(path).c_str()) != 0;
+}
 
 int win32_files::CopyFileReplacing(std::string_view source, std::string_view target) {
   return CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE) ? 1 : 0;
@@ -92,8 +94,8 @@ std::string win32_files::GetSystemDirectory() {
 std::unique_ptr<byte_source> win32_files::OpenForReading(std::string_view path) {
   if (path.empty()) return nullptr;
   unique_handle file(CreateFileW(wide(path).c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return nullptr;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return nullptr;

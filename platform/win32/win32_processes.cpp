@@ -12,7 +12,8 @@ using win32::wide;
 std::wstring full_path(const std::wstring& path) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (int round = 0; round < 4; ++round) {
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (length == 0) return path;
     if (length < buffer.size()) return buffer.substr(0, length);
     buffer.assign(length + 1, L'\0');
@@ -44,8 +45,8 @@ unique_handle create_process(const std::wstring& application, std::wstring comma
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(window_style);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(application.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!CreateProcessW(application.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                      nullptr, &startup, &info)) {
     return unique_handle();
   }
   CloseHandle(info.hThread);
@@ -92,7 +93,8 @@ std::uint32_t win32_processes::RunWait(std::string_view command_line, int window
   }
 
   const DWORD flags = window_style == SW_HIDE ? CREATE_NO_WINDOW : 0;
-  unique_handle process = create_process(program, L"\"" + program + L"\"" + line.substr(rest), window_style, flags);
+  unique_handle process =
+      create_process(program, L"\"" + program + L"\"" + line.substr(rest), window_style, flags);
   if (!process.valid()) return run_failed;
   if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) return run_failed;
   DWORD exit_code = 0;

@@ -14,11 +14,16 @@ constexpr DWORD max_values_listed = 100000;
 
 HKEY root_key(registry_root root) {
   switch (root) {
-    case registry_root::classes_root: return HKEY_CLASSES_ROOT;
-    case registry_root::current_user: return HKEY_CURRENT_USER;
-    case registry_root::local_machine: return HKEY_LOCAL_MACHINE;
-    case registry_root::users: return HKEY_USERS;
-    case registry_root::current_config: return HKEY_CURRENT_CONFIG;
+    case registry_root::classes_root:
+      return HKEY_CLASSES_ROOT;
+    case registry_root::current_user:
+      return HKEY_CURRENT_USER;
+    case registry_root::local_machine:
+      return HKEY_LOCAL_MACHINE;
+    case registry_root::users:
+      return HKEY_USERS;
+    case registry_root::current_config:
+      return HKEY_CURRENT_CONFIG;
   }
   return HKEY_LOCAL_MACHINE;
 }
@@ -27,7 +32,8 @@ REGSAM view_flag(registry_view view) {
   return view == registry_view::wow64_32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-bool open_key(registry_view view, registry_root root, std::string_view subkey, REGSAM access, unique_hkey& key) {
+bool open_key(registry_view view, registry_root root, std::string_view subkey, REGSAM access,
+              unique_hkey& key) {
   return RegOpenKeyExW(root_key(root), wide(subkey).c_str(), 0, access | view_flag(view), key.receive()) ==
          ERROR_SUCCESS;
 }
@@ -45,8 +51,8 @@ std::optional<raw_registry_value> win32_registry::read_value(registry_view view,
   for (int round = 0; round < 4; ++round) {
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(bytes.size());
-    const LONG status =
-        RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+    const LONG status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(bytes.data()), &size);
     if (status == ERROR_SUCCESS) {
       bytes.resize(size);  // exactly the stored bytes: a missing terminator is registry_text's concern
       return raw_registry_value{type, std::move(bytes)};
@@ -75,15 +81,16 @@ std::optional<std::vector<std::string>> win32_registry::value_names(registry_vie
   unique_hkey key;
   if (!open_key(view, root, subkey, KEY_QUERY_VALUE, key)) return std::nullopt;
   DWORD longest = 0;
-  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS) {
+  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                       nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   std::vector<std::string> names;
   std::wstring name(longest + 1, L'\0');
   for (DWORD index = 0; index < max_values_listed;) {
     DWORD length = static_cast<DWORD>(name.size());
-    const LONG status = RegEnumValueW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status =
+        RegEnumValueW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status == ERROR_MORE_DATA && name.size() < 32768) {  // a value added meanwhile has a longer name
       name.assign(32768, L'\0');

@@ -8,10 +8,10 @@ namespace setup {
 
 class win32_registry final : public registry {
  protected:
-  std::optional<raw_registry_value> read_value(registry_view view, registry_root root, std::string_view subkey,
-                                               std::string_view value_name) override;
-  bool write_string(registry_view view, registry_root root, std::string_view subkey, std::string_view value_name,
-                    std::string_view text) override;
+  std::optional<raw_registry_value> read_value(registry_view view, registry_root root,
+                                               std::string_view subkey, std::string_view value_name) override;
+  bool write_string(registry_view view, registry_root root, std::string_view subkey,
+                    std::string_view value_name, std::string_view text) override;
   std::optional<std::vector<std::string>> value_names(registry_view view, registry_root root,
                                                       std::string_view subkey) override;
 };

@@ -14,13 +14,13 @@ struct procedure_parameter {
   bool required = false;
 };
 
-struct procedure_spec {
+struct procedure_definition {
   std::string_view name;
   std::vector<procedure_parameter> parameters;
 };
 
-const std::vector<procedure_spec>& procedures() {
-  static const std::vector<procedure_spec> list = {
+const std::vector<procedure_definition>& procedures() {
+  static const std::vector<procedure_definition> list = {
       {"sp_addlogin",
        {{"@loginame", true}, {"@passwd"}, {"@defdb"}, {"@deflanguage"}, {"@sid"}, {"@encryptopt"}}},
       {"sp_addsrvrolemember", {{"@loginame", true}, {"@rolename", true}}},
@@ -59,42 +59,43 @@ std::optional<int> whole_number(std::string_view text) {
 
 class procedure_call {
  public:
-  procedure_call(engine::state& state, statement_context& ctx, const procedure_spec& spec)
-      : state_(state), ctx_(ctx), spec_(spec) {}
+  procedure_call(engine::state& state, statement_context& ctx, const procedure_definition& definition)
+      : state_(state), ctx_(ctx), definition_(definition) {}
 
   bool bind(const std::vector<procedure_argument>& given) {
-    args_.assign(spec_.parameters.size(), argument{});
+    args_.assign(definition_.parameters.size(), argument{});
     bool named_seen = false;
     std::size_t position = 0;
     for (std::size_t i = 0; i < given.size(); ++i) {
       std::size_t index = 0;
       if (given[i].name.empty()) {
         if (named_seen) return fail(msg_named_parameters_after, {std::to_string(i + 1)});
-        if (position >= spec_.parameters.size()) return fail(msg_too_many_arguments, {spec_.name});
+        if (position >= definition_.parameters.size())
+          return fail(msg_too_many_arguments, {definition_.name});
         index = position++;
       } else {
         named_seen = true;
-        const auto& ps = spec_.parameters;
+        const auto& ps = definition_.parameters;
         const auto it = std::find_if(ps.begin(), ps.end(), [&](const procedure_parameter& p) {
           return setup::equals_ignore_case_ascii(p.name, given[i].name);
         });
-        if (it == ps.end()) return fail(msg_not_a_parameter, {given[i].name, spec_.name});
+        if (it == ps.end()) return fail(msg_not_a_parameter, {given[i].name, definition_.name});
         index = static_cast<std::size_t>(it - ps.begin());
       }
       if (given[i].value.type == value_expr::kind::default_value) continue;
       if (!state_.evaluate(given[i].value, ctx_, args_[index].value)) return false;
       args_[index].supplied = true;
     }
-    for (std::size_t i = 0; i < spec_.parameters.size(); ++i) {
-      if (spec_.parameters[i].required && !args_[i].supplied) {
-        return fail(msg_parameter_not_supplied, {spec_.name, spec_.parameters[i].name});
+    for (std::size_t i = 0; i < definition_.parameters.size(); ++i) {
+      if (definition_.parameters[i].required && !args_[i].supplied) {
+        return fail(msg_parameter_not_supplied, {definition_.name, definition_.parameters[i].name});
       }
     }
     return true;
   }
 
   void run() {
-    const std::string_view name = spec_.name;
+    const std::string_view name = definition_.name;
     if (name == "sp_addlogin") add_login();
     if (name == "sp_addsrvrolemember") add_role_member();
     if (name == "sp_password") change_password();
@@ -113,7 +114,7 @@ class procedure_call {
   }
   void say(long number, std::initializer_list<std::string_view> arguments) {
     server_message m = state_.message(number, arguments);
-    m.procedure = std::string(spec_.name);
+    m.procedure = std::string(definition_.name);
     state_.report(ctx_, std::move(m));
   }
   // Messages that only SQL Server 2000's procedures print on success.
@@ -258,7 +259,7 @@ class procedure_call {
 
   engine::state& state_;
   statement_context& ctx_;
-  const procedure_spec& spec_;
+  const procedure_definition& definition_;
   std::vector<argument> args_;
 };
 
@@ -270,15 +271,16 @@ void engine::state::run_execute(const execute_statement& st, statement_context& 
   const std::string schema = parts.size() >= 2 ? parts[parts.size() - 2] : "";
   const bool schema_ok = schema.empty() || same_name(schema, "dbo") || same_name(schema, "sys");
   const auto& list = procedures();
-  const auto spec = std::find_if(list.begin(), list.end(),
-                                 [&](const procedure_spec& p) { return same_name(p.name, name); });
+  const auto definition = std::find_if(
+      list.begin(), list.end(), [&](const procedure_definition& p) { return same_name(p.name, name); });
   // sp_dboption was removed in SQL Server 2012.
-  const bool removed = spec != list.end() && spec->name == "sp_dboption" && version == server_version::v2012;
-  if (!schema_ok || spec == list.end() || removed) {
+  const bool removed =
+      definition != list.end() && definition->name == "sp_dboption" && version == server_version::v2012;
+  if (!schema_ok || definition == list.end() || removed) {
     report(ctx, msg_procedure_not_found, {st.procedure.written()});
     return;
   }
-  procedure_call call(*this, ctx, *spec);
+  procedure_call call(*this, ctx, *definition);
   if (call.bind(st.arguments)) call.run();
 }
 

@@ -62,7 +62,9 @@ class byte_writer {
   void u32_be(std::uint32_t value);
   void u64_le(std::uint64_t value);
   void raw(const bytes& value) { data_.insert(data_.end(), value.begin(), value.end()); }
-  void raw(std::initializer_list<std::uint8_t> value) { data_.insert(data_.end(), value.begin(), value.end()); }
+  void raw(std::initializer_list<std::uint8_t> value) {
+    data_.insert(data_.end(), value.begin(), value.end());
+  }
   // UTF-16LE code units without a length.
   void utf16(std::u16string_view text);
   // Writes `value` at `offset`, over bytes written before (a length known only afterwards).

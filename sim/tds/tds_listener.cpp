@@ -39,13 +39,13 @@ server_message language_changed() {
 }
 
 server_message unsupported(std::string_view what) {
-  return server_message{unsupported_number, 1, 16,
-                        "The simulated server does not support " + std::string(what) + ".", "", 1};
+  return server_message{
+      unsupported_number, 1, 16, "The simulated server does not support " + std::string(what) + ".", "", 1};
 }
 
 server_message no_such_procedure(std::string_view name) {
-  return server_message{no_procedure_number, 62, 16,
-                        "Could not find stored procedure '" + std::string(name) + "'.", "", 1};
+  return server_message{
+      no_procedure_number, 62, 16, "Could not find stored procedure '" + std::string(name) + "'.", "", 1};
 }
 
 class unique_fd {
@@ -111,7 +111,8 @@ class connection {
   // Writes and sends what the statements produced. Inside a procedure call every statement ends with
   // DONEINPROC and the call with RETURNSTATUS and DONEPROC. `database` is the session's database
   // before the request, for the ENVCHANGE of a statement that changed it.
-  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure, std::string database);
+  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
+                      std::string database);
 
   int fd_;
   int wake_fd_;
@@ -343,12 +344,14 @@ bool connection::handle_rpc(const bytes& payload) {
     log("malformed RPC");
     return false;
   }
-  if (parsed.outcome == rpc_parse::result::unsupported) return reply_error(unsupported(parsed.reason), token_done_proc);
+  if (parsed.outcome == rpc_parse::result::unsupported)
+    return reply_error(unsupported(parsed.reason), token_done_proc);
   const std::optional<executesql_call> call = as_executesql(parsed.request);
   if (!call) return reply_error(no_such_procedure(parsed.request.procedure), token_done_proc);
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
-  const std::vector<statement_outcome> outcomes = engine_.execute(session_, call->statement, call->parameters);
+  const std::vector<statement_outcome> outcomes =
+      engine_.execute(session_, call->statement, call->parameters);
   if (options_.after_request) options_.after_request();
   return reply_outcomes(outcomes, true, std::move(database));
 }
@@ -383,11 +386,21 @@ void connection::serve() {
       }
     } else {
       switch (type) {
-        case packet_batch: keep = handle_batch(payload); break;
-        case packet_rpc: keep = handle_rpc(payload); break;
-        case packet_attention: keep = reply_attention(); break;
-        case packet_transaction: keep = handle_transaction(payload); break;
-        default: log("unexpected message type"); break;
+        case packet_batch:
+          keep = handle_batch(payload);
+          break;
+        case packet_rpc:
+          keep = handle_rpc(payload);
+          break;
+        case packet_attention:
+          keep = reply_attention();
+          break;
+        case packet_transaction:
+          keep = handle_transaction(payload);
+          break;
+        default:
+          log("unexpected message type");
+          break;
       }
     }
     if (!keep) return;
@@ -488,10 +501,16 @@ listener::listener(engine& server, listener_options options)
 
 listener::~listener() = default;
 
-bool listener::start(std::string& error) { return worker_->start(error); }
+bool listener::start(std::string& error) {
+  return worker_->start(error);
+}
 
-std::uint16_t listener::port() const { return worker_->port(); }
+std::uint16_t listener::port() const {
+  return worker_->port();
+}
 
-void listener::stop() { worker_->stop(); }
+void listener::stop() {
+  worker_->stop();
+}
 
 }  // namespace sqlsim::tds

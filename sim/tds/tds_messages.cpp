@@ -15,7 +15,7 @@ constexpr std::string_view product_name = "Microsoft SQL Server";
 
 constexpr std::size_t login7_fixed_size = 86;
 constexpr std::uint16_t max_declared_bytes = 8000;  // NVARCHAR(4000)
-constexpr std::uint16_t plp_length = 0xFFFF;         // NVARCHAR(MAX)
+constexpr std::uint16_t plp_length = 0xFFFF;        // NVARCHAR(MAX)
 constexpr std::uint64_t plp_null = ~std::uint64_t{0};
 constexpr std::uint16_t null_length = 0xFFFF;
 constexpr std::size_t max_message_units = 4000;
@@ -37,10 +37,22 @@ constexpr std::uint8_t type_bitn = 0x68;
 constexpr std::uint8_t type_bit = 0x32;
 
 // The procedures an RPC can name by number.
-constexpr std::array<std::string_view, 16> procedure_ids = {
-    "", "sp_cursor", "sp_cursoropen", "sp_cursorprepare", "sp_cursorexecute", "sp_cursorprepexec",
-    "sp_cursorunprepare", "sp_cursorfetch", "sp_cursoroption", "sp_cursorclose", "sp_executesql",
-    "sp_prepare", "sp_execute", "sp_prepexec", "sp_prepexecrpc", "sp_unprepare"};
+constexpr std::array<std::string_view, 16> procedure_ids = {"",
+                                                            "sp_cursor",
+                                                            "sp_cursoropen",
+                                                            "sp_cursorprepare",
+                                                            "sp_cursorexecute",
+                                                            "sp_cursorprepexec",
+                                                            "sp_cursorunprepare",
+                                                            "sp_cursorfetch",
+                                                            "sp_cursoroption",
+                                                            "sp_cursorclose",
+                                                            "sp_executesql",
+                                                            "sp_prepare",
+                                                            "sp_execute",
+                                                            "sp_prepexec",
+                                                            "sp_prepexecrpc",
+                                                            "sp_unprepare"};
 constexpr std::string_view executesql = "sp_executesql";
 
 // The four version bytes of PRELOGIN and LOGINACK: major, minor and the build, high byte first.
@@ -93,7 +105,9 @@ std::string integer_text(byte_reader& r, std::size_t size) {
   return std::to_string(static_cast<std::int64_t>(raw));
 }
 
-bool is_integer_size(std::size_t size) { return size == 1 || size == 2 || size == 4 || size == 8; }
+bool is_integer_size(std::size_t size) {
+  return size == 1 || size == 2 || size == 4 || size == 8;
+}
 
 struct typed_value {
   bool supported = true;
@@ -138,10 +152,18 @@ typed_value read_typed_value(byte_reader& r, std::uint8_t type) {
       if (length != 0 && r.ok()) v.text = integer_text(r, length);
       return v;
     }
-    case type_int1: v.text = std::to_string(r.u8()); return v;
-    case type_int2: v.text = integer_text(r, 2); return v;
-    case type_int4: v.text = integer_text(r, 4); return v;
-    case type_int8: v.text = integer_text(r, 8); return v;
+    case type_int1:
+      v.text = std::to_string(r.u8());
+      return v;
+    case type_int2:
+      v.text = integer_text(r, 2);
+      return v;
+    case type_int4:
+      v.text = integer_text(r, 4);
+      return v;
+    case type_int8:
+      v.text = integer_text(r, 8);
+      return v;
     case type_bitn: {
       r.u8();
       const std::uint8_t length = r.u8();
@@ -149,8 +171,12 @@ typed_value read_typed_value(byte_reader& r, std::uint8_t type) {
       if (length == 1) v.text = r.u8() != 0 ? "1" : "0";
       return v;
     }
-    case type_bit: v.text = r.u8() != 0 ? "1" : "0"; return v;
-    default: v.supported = false; return v;
+    case type_bit:
+      v.text = r.u8() != 0 ? "1" : "0";
+      return v;
+    default:
+      v.supported = false;
+      return v;
   }
 }
 
@@ -167,7 +193,9 @@ bool ends_with_procedure(std::string_view name, std::string_view procedure) {
          setup::ends_with_ignore_case_ascii(name, procedure);
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // The parameter names of a declaration list such as "@P1 NVARCHAR(10), @P2 DECIMAL(10,2)".
 std::vector<std::string> declared_names(std::string_view declarations) {
@@ -244,9 +272,9 @@ std::optional<login_request> parse_login7(const bytes& payload) {
   r.skip(4 + 4 + 4 + 4 + 4 + 4);  // client version, pid, connection id, flags, time zone, LCID
 
   // HostName, UserName, Password, AppName, ServerName, Extension, CltIntName, Language, Database.
-  std::array<std::string*, 9> fields = {&login.host,   &login.user,     &login.password,
-                                        &login.app,    &login.server,   nullptr,
-                                        nullptr,       &login.language, &login.database};
+  std::array<std::string*, 9> fields = {&login.host, &login.user,     &login.password,
+                                        &login.app,  &login.server,   nullptr,
+                                        nullptr,     &login.language, &login.database};
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const std::uint16_t offset = r.u16_le();
     const std::uint16_t units = r.u16_le();
@@ -362,9 +390,13 @@ void token_writer::env_text(std::uint8_t type, std::string_view now, std::string
   out_.patch_u16_le(length_at, static_cast<std::uint16_t>(out_.size() - length_at - 2));
 }
 
-void token_writer::env_database(std::string_view now, std::string_view before) { env_text(1, now, before); }
+void token_writer::env_database(std::string_view now, std::string_view before) {
+  env_text(1, now, before);
+}
 
-void token_writer::env_language(std::string_view now, std::string_view before) { env_text(2, now, before); }
+void token_writer::env_language(std::string_view now, std::string_view before) {
+  env_text(2, now, before);
+}
 
 void token_writer::env_packet_size(std::uint32_t now, std::uint32_t before) {
   env_text(4, std::to_string(now), std::to_string(before));

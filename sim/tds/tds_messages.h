@@ -39,7 +39,9 @@ inline constexpr std::uint8_t token_done_in_proc = 0xFF;
 
 // The TDS version as LOGIN7 and LOGINACK carry it; its first byte is 0x71 to 0x74.
 using tds_version = std::uint32_t;
-inline bool has_all_headers(tds_version version) { return (version >> 24) >= 0x72; }
+inline bool has_all_headers(tds_version version) {
+  return (version >> 24) >= 0x72;
+}
 
 struct prelogin_request {
   bool has_mars = false;  // the client sent the MARS option (7.2 and later)

@@ -19,7 +19,9 @@ class noted_connection final : public transaction {
   void connect() override {}
   void disconnect() override {}
   bool connected() const override { return false; }
-  std::optional<std::string> select_single(std::string_view, std::string_view) override { return std::nullopt; }
+  std::optional<std::string> select_single(std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
   void execute_immediate(std::string_view) override {}
   void execute_bound(std::string_view, std::string_view) override {}
 
@@ -45,18 +47,20 @@ TEST(Application, CreatesTheConnectionOpensTheWindowAndReleasesEverythingAfterIt
   m.setup_ini("ProductName=澜拓\r\nVersion=9\r\n");
   recorded r;
   noted_host host(r);
-  server_application app(m.sys, [&] { return std::make_unique<noted_connection>(r); }, host);
+  server_application app(
+      m.sys, [&] { return std::make_unique<noted_connection>(r); }, host);
   EXPECT_EQ(app.run(), 0);
   EXPECT_EQ(app.appname(), "server");
-  EXPECT_EQ(r.events,
-            (std::vector<std::string>{"sqlca created", "shown: [澜拓9]服务器安装程序", "closed", "sqlca destroyed"}));
+  EXPECT_EQ(r.events, (std::vector<std::string>{"sqlca created", "shown: [澜拓9]服务器安装程序", "closed",
+                                                "sqlca destroyed"}));
 }
 
 TEST(Application, DoesNotStartWithoutItsConnectionObject) {
   test::machine m;
   recorded r;
   noted_host host(r);
-  server_application app(m.sys, [] { return std::unique_ptr<transaction>(); }, host);
+  server_application app(
+      m.sys, [] { return std::unique_ptr<transaction>(); }, host);
   EXPECT_EQ(app.run(), 1);
   EXPECT_TRUE(r.events.empty());
 }

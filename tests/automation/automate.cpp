@@ -20,7 +20,8 @@ using setup::automation::program;
 
 // A whole decimal number, or -1.
 long long number(const std::string& text) {
-  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
   return std::stoll(text);
 }
 

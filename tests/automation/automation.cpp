@@ -17,7 +17,8 @@ constexpr int message_box_text_id = 0xFFFF;
 constexpr std::wstring_view dialog_class = L"#32770";
 
 bool send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& result) {
-  return SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, message_timeout_ms, &result) != 0;
+  return SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, message_timeout_ms, &result) !=
+         0;
 }
 
 std::wstring class_of(HWND hwnd) {
@@ -80,7 +81,8 @@ std::wstring environment_with(const std::vector<std::pair<std::string, std::stri
     std::erase_if(entries, [&](const std::wstring& entry) {
       // "=C:=C:\..." entries keep their leading '='.
       const std::size_t equals = entry.find(L'=', 1);
-      return equals != std::wstring::npos && same_text_ignoring_case(std::wstring_view(entry).substr(0, equals), key);
+      return equals != std::wstring::npos &&
+             same_text_ignoring_case(std::wstring_view(entry).substr(0, equals), key);
     });
     entries.push_back(key + L"=" + win32::wide(value));
   }
@@ -109,9 +111,13 @@ testing::AssertionResult wait_until(const std::function<bool()>& condition, std:
 
 // window
 
-int window::id() const { return hwnd_ != nullptr ? GetDlgCtrlID(hwnd_) : 0; }
+int window::id() const {
+  return hwnd_ != nullptr ? GetDlgCtrlID(hwnd_) : 0;
+}
 
-std::string window::class_name() const { return hwnd_ != nullptr ? win32::narrow(class_of(hwnd_)) : std::string(); }
+std::string window::class_name() const {
+  return hwnd_ != nullptr ? win32::narrow(class_of(hwnd_)) : std::string();
+}
 
 std::string window::text() const {
   if (hwnd_ == nullptr) return {};
@@ -128,9 +134,13 @@ bool window::visible() const {
   return hwnd_ != nullptr && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-bool window::shown() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_); }
+bool window::shown() const {
+  return hwnd_ != nullptr && IsWindowVisible(hwnd_);
+}
 
-bool window::enabled() const { return hwnd_ != nullptr && IsWindowEnabled(hwnd_); }
+bool window::enabled() const {
+  return hwnd_ != nullptr && IsWindowEnabled(hwnd_);
+}
 
 bool window::checked() const {
   DWORD_PTR state = 0;
@@ -255,8 +265,8 @@ testing::AssertionResult program::start(const options& how) {
                       CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(),
                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
     const DWORD error = GetLastError();
-    return testing::AssertionFailure() << "cannot start " << how.executable << " in " << how.directory
-                                       << " (error " << error << ")";
+    return testing::AssertionFailure()
+           << "cannot start " << how.executable << " in " << how.directory << " (error " << error << ")";
   }
   process_.reset(info.hProcess);
   process_id_ = info.dwProcessId;
@@ -269,7 +279,8 @@ testing::AssertionResult program::start(const options& how) {
 
 testing::AssertionResult program::attach(DWORD process_id) {
   if (process_.valid()) return testing::AssertionFailure() << "a program is already started";
-  process_.reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
+  process_.reset(
+      OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
   if (!process_.valid()) {
     return testing::AssertionFailure() << "no process " << process_id << " (error " << GetLastError() << ")";
   }
@@ -306,7 +317,8 @@ testing::AssertionResult program::wait_for_visible_window(milliseconds timeout) 
         return ended;
       },
       "the program's main window to be visible", timeout);
-  if (ended) return testing::AssertionFailure() << describe_exit(process_.get()) << " before showing a window";
+  if (ended)
+    return testing::AssertionFailure() << describe_exit(process_.get()) << " before showing a window";
   return shown;
 }
 
@@ -315,10 +327,11 @@ testing::AssertionResult program::wait_for_window(milliseconds timeout) {
   testing::AssertionResult shown = wait_for_visible_window(timeout);
   if (!shown) return shown;
   const auto left = std::chrono::duration_cast<milliseconds>(timeout - (clock_type::now() - start));
-  const DWORD idle = WaitForInputIdle(process_.get(), static_cast<DWORD>(std::max<long long>(left.count(), 0)));
+  const DWORD idle =
+      WaitForInputIdle(process_.get(), static_cast<DWORD>(std::max<long long>(left.count(), 0)));
   if (idle == WAIT_TIMEOUT) {
-    return testing::AssertionFailure() << "the window showed but the program did not wait for input within "
-                                       << timeout.count() << " ms";
+    return testing::AssertionFailure()
+           << "the window showed but the program did not wait for input within " << timeout.count() << " ms";
   }
   // One round trip through the window's thread: it answers messages now.
   DWORD_PTR ignored = 0;
@@ -419,8 +432,8 @@ testing::AssertionResult program::wait_for_all_to_end(milliseconds timeout) {
 
 int program::processes_started() const {
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-  if (!job_.valid() ||
-      !QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &info, sizeof info, nullptr)) {
+  if (!job_.valid() || !QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &info,
+                                                  sizeof info, nullptr)) {
     return 0;
   }
   return static_cast<int>(info.TotalProcesses);

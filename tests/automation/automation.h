@@ -86,10 +86,10 @@ class message_box : public window {
 class program {
  public:
   struct options {
-    std::string executable;  // Windows path of the program
-    std::string directory;   // its current directory
+    std::string executable;                                        // Windows path of the program
+    std::string directory;                                         // its current directory
     std::vector<std::pair<std::string, std::string>> environment;  // added to ours
-    std::string arguments;   // after the quoted program path
+    std::string arguments;                                         // after the quoted program path
     bool keep_running = false;  // the program outlives this object: not ended, not in the job
   };
 

@@ -14,9 +14,11 @@ using namespace setup::automation::target;
 bool ignore_close = false;
 std::wstring url;
 
-HWND make(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h) {
+HWND make(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w,
+          int h) {
   return CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                         nullptr);
 }
 
 void create_controls(HWND window) {
@@ -30,7 +32,8 @@ void create_controls(HWND window) {
   make(window, L"Button", L"甲", WS_VISIBLE | WS_GROUP | BS_AUTORADIOBUTTON, radio_a, 140, 80, 80, 24);
   make(window, L"Button", L"乙", WS_VISIBLE | BS_AUTORADIOBUTTON, radio_b, 230, 80, 80, 24);
   make(window, L"Static", L"隐藏", 0, hidden_label, 10, 110, 120, 24);
-  make(window, L"Button", L"禁用", WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, disabled_button, 140, 110, 120, 28);
+  make(window, L"Button", L"禁用", WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, disabled_button, 140, 110, 120,
+       28);
   HWND panel = make(window, L"Static", L"", 0, hidden_panel, 10, 150, 300, 60);
   make(panel, L"Static", L"面板内", WS_VISIBLE, label_in_panel, 5, 5, 200, 24);
   make(window, L"Button", L"打开网址", WS_VISIBLE | BS_PUSHBUTTON, open_url, 320, 110, 120, 28);
@@ -38,7 +41,10 @@ void create_controls(HWND window) {
 }
 
 void show_answer(HWND window, int answer_id) {
-  const wchar_t* text = answer_id == IDYES ? L"是" : answer_id == IDNO ? L"否" : answer_id == IDOK ? L"好" : L"?";
+  const wchar_t* text = answer_id == IDYES  ? L"是"
+                        : answer_id == IDNO ? L"否"
+                        : answer_id == IDOK ? L"好"
+                                            : L"?";
   SetDlgItemTextW(window, answer, text);
 }
 

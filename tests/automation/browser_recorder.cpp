@@ -10,8 +10,9 @@ namespace {
 constexpr const wchar_t* log_variable = L"SETUP_TEST_URL_LOG";
 
 bool append_line(const std::wstring& log, const std::wstring& address) {
-  setup::win32::unique_handle file(CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  setup::win32::unique_handle file(CreateFileW(log.c_str(), FILE_APPEND_DATA,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   const std::string line = setup::win32::narrow(address) + "\n";
   DWORD written = 0;
@@ -27,8 +28,8 @@ void hand_to_wine_browser(const std::wstring& address) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (CreateProcessW(browser.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &info)) {
+  if (CreateProcessW(browser.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &info)) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
   }

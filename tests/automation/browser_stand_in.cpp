@@ -14,15 +14,16 @@ constexpr const wchar_t* https_open_command = L"Software\\Classes\\https\\shell\
 browser_stand_in::browser_stand_in(std::string recorder, std::string log) : log_(std::move(log)) {
   DeleteFileW(win32::wide(log_).c_str());
   win32::unique_hkey key;
-  LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, https_open_command, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                nullptr, key.receive(), nullptr);
+  LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, https_open_command, 0, nullptr, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.receive(), nullptr);
   if (status != ERROR_SUCCESS) {
     error_ = "cannot open the https association (error " + std::to_string(status) + ")";
     return;
   }
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
+  if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      type == REG_SZ) {
     std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
     if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) ==
@@ -45,7 +46,8 @@ browser_stand_in::browser_stand_in(std::string recorder, std::string log) : log_
 browser_stand_in::~browser_stand_in() {
   if (!installed_) return;
   win32::unique_hkey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, https_open_command, 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, https_open_command, 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS)
+    return;
   if (had_previous_) {
     RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_command_.c_str()),
                    static_cast<DWORD>((previous_command_.size() + 1) * sizeof(wchar_t)));

@@ -12,7 +12,9 @@ std::string file_name_of(const std::string& path) {
 
 }  // namespace
 
-std::string server_exe() { return test::windows_path_of_unix(SETUP_SERVER_EXE); }
+std::string server_exe() {
+  return test::windows_path_of_unix(SETUP_SERVER_EXE);
+}
 
 std::string built_program(std::string_view file_name) {
   return test::windows_path_of_unix(SETUP_AUTOMATION_BIN) + "\\" + std::string(file_name);
@@ -41,7 +43,8 @@ install_medium::install_medium(const std::string& program) {
   }
   const std::string pictures = folder_ / resource_folder;
   CreateDirectoryW(win32::wide(pictures).c_str(), nullptr);
-  const std::wstring demo_pictures = win32::wide(test::windows_path_of_unix(SETUP_DEMO_DIR)) + L"\\resource\\";
+  const std::wstring demo_pictures =
+      win32::wide(test::windows_path_of_unix(SETUP_DEMO_DIR)) + L"\\resource\\";
   WIN32_FIND_DATAW found{};
   HANDLE search = FindFirstFileW((demo_pictures + L"*.gif").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
@@ -82,10 +85,12 @@ bool install_medium::copy_demo_profile() {
       !CopyFileW(win32::wide(des).c_str(), win32::wide(folder_ / "setup.des").c_str(), FALSE)) {
     return false;
   }
-  return CopyFileW(win32::wide(demo + "\\setup.ini").c_str(), win32::wide(folder_ / "setup.ini").c_str(), FALSE);
+  return CopyFileW(win32::wide(demo + "\\setup.ini").c_str(), win32::wide(folder_ / "setup.ini").c_str(),
+                   FALSE);
 }
 
-program::options install_medium::start_options(std::vector<std::pair<std::string, std::string>> environment) const {
+program::options install_medium::start_options(
+    std::vector<std::pair<std::string, std::string>> environment) const {
   program::options how;
   how.executable = program_;
   how.directory = path();

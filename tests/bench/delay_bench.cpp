@@ -25,7 +25,9 @@ using real_clock = win32_clock;
 double cpu_milliseconds() {
   FILETIME created, exited, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  const auto ticks = [](FILETIME t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  const auto ticks = [](FILETIME t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
   return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
 }
 #else
@@ -33,7 +35,8 @@ double cpu_milliseconds() {
 class real_clock final : public clock {
  public:
   std::int64_t MillisecondClock() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
+        .count();
   }
   void sleep_for(std::int64_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
   calendar_date local_date() override { return {}; }

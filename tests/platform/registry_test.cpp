@@ -7,7 +7,8 @@
 namespace setup {
 namespace {
 
-constexpr std::string_view instances = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL";
+constexpr std::string_view instances =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL";
 constexpr std::string_view mark = "HKEY_LOCAL_MACHINE\\SOFTWARE\\qrvxSetup\\qrvxlo\\9.0";
 constexpr std::string_view mark_32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\qrvxSetup\\qrvxlo\\9.0";
 
@@ -23,8 +24,9 @@ std::string utf16le(std::u16string_view units) {
 TEST(Registry, PathsMeanTheKeysTheySpellAndTheMarkGoesToThe32BitView) {
   memory_registry reg(/*is_64bit_machine=*/true);
   reg.set_string(std::string(instances), "MSSQLSERVER", "MSSQL10.MSSQLSERVER");
-  reg.set_string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
-                 "SQLEXPRESS", "MSSQL.1");
+  reg.set_string(
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
+      "SQLEXPRESS", "MSSQL.1");
 
   std::string value = "unchanged";
   EXPECT_EQ(reg.ReadRegistryString(instances, "SQLEXPRESS", value), -1);
@@ -77,7 +79,8 @@ TEST(Registry, OnlyStringValuesReadAndTheirDataNeedNotBeTerminated) {
 
 TEST(Registry, KeyPathsAreCaseInsensitiveAndATrailingBackslashIsIgnored) {
   memory_registry reg;
-  reg.set_string("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Microsoft SQL Server", "SsrpActiveServer", "MSSQLServer");
+  reg.set_string("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Microsoft SQL Server", "SsrpActiveServer",
+                 "MSSQLServer");
   std::string value;
   EXPECT_EQ(reg.ReadRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Microsoft SQL Server\\",
                                    "ssrpactiveserver", value),
@@ -154,14 +157,15 @@ TEST(RegistryLibrary, EnumKeyListsInstanceNamesSeparatedByLineFeeds) {
 
 TEST(RegistryLibrary, EnumKeySeesBothViewsThroughTheirSpelling) {
   memory_registry reg(true);
-  reg.set_string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
-                 "SQLEXPRESS", "MSSQL.1");
+  reg.set_string(
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
+      "SQLEXPRESS", "MSSQL.1");
   std::string names;
-  EXPECT_FALSE(reg.GetRegEnumKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
-                                 names, 512));
+  EXPECT_FALSE(reg.GetRegEnumKey(
+      "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL", names, 512));
   EXPECT_TRUE(reg.GetRegEnumKey("HKEY_LOCAL_MACHINE",
-                                "SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL", names,
-                                512));
+                                "SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
+                                names, 512));
   EXPECT_EQ(names, "SQLEXPRESS");
 }
 

@@ -17,7 +17,9 @@ TEST(Text, MalformedInputBecomesReplacementCharacters) {
   EXPECT_FALSE(is_valid_utf8("\xC0\xAF"));      // overlong
   EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));  // surrogate
   EXPECT_FALSE(is_valid_utf8("abc\xE6\x9C"));   // cut short
-  EXPECT_EQ(utf8_to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(utf8_to_utf16("a\xFF"
+                          "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(utf16_to_utf8(u"x\xD800y"), "x\xEF\xBF\xBDy");
 }
 

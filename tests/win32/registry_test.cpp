@@ -26,8 +26,8 @@ void delete_test_keys() {
 // Stores raw data in the 64-bit view.
 void set_raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                            &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                            nullptr, &key, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
   RegCloseKey(key);
@@ -35,7 +35,8 @@ void set_raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
 
 bool exists_in_view(REGSAM view, const wchar_t* value_name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+    return false;
   const bool found = RegQueryValueExW(key, value_name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   RegCloseKey(key);
   return found;
@@ -110,7 +111,8 @@ TEST_F(Win32Registry, OddValuesReadWithoutOverrun) {
   EXPECT_EQ(value, "untouched");
 
   EXPECT_FALSE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "long", value, 512));
-  EXPECT_TRUE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "unterminated", value, 512));
+  EXPECT_TRUE(
+      reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "unterminated", value, 512));
   EXPECT_EQ(value, "1433");
 }
 
@@ -130,10 +132,9 @@ TEST_F(Win32Registry, ValueNamesAreListedInRegistryOrder) {
 TEST_F(Win32Registry, TheWindowsNtKeyOfThe32BitViewExistsOnly64Bit) {
   // The 64-bit test of the discovery reads a value there; the key itself is what tells the systems apart.
   std::vector<std::string> names;
-  EXPECT_EQ(
-      reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
-                                 names),
-      1);
+  EXPECT_EQ(reg.ListRegistryValueNames(
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion", names),
+            1);
 }
 
 }  // namespace

@@ -38,7 +38,9 @@ temp_directory::temp_directory() {
   path_ = win32::narrow(dir);
 }
 
-temp_directory::~temp_directory() { remove_tree(win32::wide(path_)); }
+temp_directory::~temp_directory() {
+  remove_tree(win32::wide(path_));
+}
 
 bool write_file(const std::string& path, std::string_view bytes) {
   win32::unique_handle file(CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

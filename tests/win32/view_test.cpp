@@ -76,9 +76,9 @@ enum id : int {
   st_p2_hidden,
 };
 
-ui::control_spec spec(std::string name, control_kind kind, int id, std::string text, int x, int y, int width,
-                      int height, int page = 0) {
-  ui::control_spec s;
+ui::control_design design(std::string name, control_kind kind, int id, std::string text, int x, int y,
+                          int width, int height, int page = 0) {
+  ui::control_design s;
   s.name = std::move(name);
   s.kind = kind;
   s.id = id;
@@ -92,7 +92,7 @@ ui::control_spec spec(std::string name, control_kind kind, int id, std::string t
 }
 
 template <typename change>
-ui::control_spec with(ui::control_spec s, change&& f) {
+ui::control_design with(ui::control_design s, change&& f) {
   f(s);
   return s;
 }
@@ -108,44 +108,44 @@ class sample_form final : public ui::form {
     }
   }
 
-  ui::control status{spec("st_status", control_kind::label, st_status, "就绪", 457, 100, 1371, 80)};
-  ui::control name{spec("sle_name", control_kind::edit, sle_name, "", 457, 200, 914, 88)};
-  ui::control secret{spec("sle_secret", control_kind::password_edit, sle_secret, "", 457, 300, 914, 88)};
-  ui::control shown{with(spec("sle_shown", control_kind::edit, sle_shown, "只读", 1500, 200, 700, 88),
-                         [](ui::control_spec& s) { s.display_only = true; })};
-  ui::control go{spec("cb_go", control_kind::button, cb_go, "执行(&G)", 1500, 300, 457, 100)};
+  ui::control status{design("st_status", control_kind::label, st_status, "就绪", 457, 100, 1371, 80)};
+  ui::control name{design("sle_name", control_kind::edit, sle_name, "", 457, 200, 914, 88)};
+  ui::control secret{design("sle_secret", control_kind::password_edit, sle_secret, "", 457, 300, 914, 88)};
+  ui::control shown{with(design("sle_shown", control_kind::edit, sle_shown, "只读", 1500, 200, 700, 88),
+                         [](ui::control_design& s) { s.display_only = true; })};
+  ui::control go{design("cb_go", control_kind::button, cb_go, "执行(&G)", 1500, 300, 457, 100)};
   ui::control a{
-      with(spec("rb_a", control_kind::radio, rb_a, "甲", 457, 420, 457, 72), [](ui::control_spec& s) {
+      with(design("rb_a", control_kind::radio, rb_a, "甲", 457, 420, 457, 72), [](ui::control_design& s) {
         s.checked = true;
         s.group = 1;
       })};
-  ui::control b{with(spec("rb_b", control_kind::radio, rb_b, "乙", 914, 420, 457, 72),
-                     [](ui::control_spec& s) { s.group = 1; })};
-  ui::control x{spec("cbx_x", control_kind::checkbox, cbx_x, "选项", 1500, 420, 457, 72)};
-  ui::control list{spec("ddl_list", control_kind::dropdown, ddl_list, "", 457, 520, 914, 88)};
-  ui::control logo{with(spec("p_logo", control_kind::picture, p_logo, "", 0, 0, 457, 400),
-                        [](ui::control_spec& s) { s.picture = "resource\\logo.gif"; })};
-  ui::control pick{with(spec("pb_pick", control_kind::picture_button, pb_pick, " ...", 1500, 520, 457, 160),
-                        [](ui::control_spec& s) { s.picture = "resource\\pick.gif"; })};
-  ui::control song{with(spec("st_song", control_kind::label, st_song, "宋体文字", 457, 620, 914, 80),
-                        [](ui::control_spec& s) {
+  ui::control b{with(design("rb_b", control_kind::radio, rb_b, "乙", 914, 420, 457, 72),
+                     [](ui::control_design& s) { s.group = 1; })};
+  ui::control x{design("cbx_x", control_kind::checkbox, cbx_x, "选项", 1500, 420, 457, 72)};
+  ui::control list{design("ddl_list", control_kind::dropdown, ddl_list, "", 457, 520, 914, 88)};
+  ui::control logo{with(design("p_logo", control_kind::picture, p_logo, "", 0, 0, 457, 400),
+                        [](ui::control_design& s) { s.picture = "resource\\logo.gif"; })};
+  ui::control pick{with(design("pb_pick", control_kind::picture_button, pb_pick, " ...", 1500, 520, 457, 160),
+                        [](ui::control_design& s) { s.picture = "resource\\pick.gif"; })};
+  ui::control song{with(design("st_song", control_kind::label, st_song, "宋体文字", 457, 620, 914, 80),
+                        [](ui::control_design& s) {
                           s.font = "宋体";
                           s.font_points = 12;
                           s.bold = true;
                         })};
-  ui::control arial{with(spec("st_arial", control_kind::label, st_arial, "Arial", 1500, 700, 457, 80),
-                         [](ui::control_spec& s) { s.font = "Arial"; })};
-  ui::control line{spec("ln_1", control_kind::line, ln_1, "", 0, 790, 2286, 0)};
-  ui::control frame{spec("gb_1", control_kind::frame, gb_1, "选项组", 400, 380, 1000, 200)};
-  ui::control on_logo{spec("st_on_logo", control_kind::label, st_on_logo, "标志", 20, 40, 400, 80)};
-  ui::control tab{spec("tab_1", control_kind::tab, tab_1, "", 457, 800, 1600, 700)};
-  ui::control page1{spec("tabpage_1", control_kind::page, tabpage_1, "", 0, 0, 0, 0, 1)};
-  ui::control p1_label{spec("st_p1", control_kind::label, st_p1, "第一页", 0, 0, 914, 80, 1)};
-  ui::control p1_edit{spec("sle_p1", control_kind::edit, sle_p1, "", 0, 100, 914, 88, 1)};
-  ui::control p2_label{spec("st_p2", control_kind::label, st_p2, "第二页", 0, 0, 914, 80, 2)};
+  ui::control arial{with(design("st_arial", control_kind::label, st_arial, "Arial", 1500, 700, 457, 80),
+                         [](ui::control_design& s) { s.font = "Arial"; })};
+  ui::control line{design("ln_1", control_kind::line, ln_1, "", 0, 790, 2286, 0)};
+  ui::control frame{design("gb_1", control_kind::frame, gb_1, "选项组", 400, 380, 1000, 200)};
+  ui::control on_logo{design("st_on_logo", control_kind::label, st_on_logo, "标志", 20, 40, 400, 80)};
+  ui::control tab{design("tab_1", control_kind::tab, tab_1, "", 457, 800, 1600, 700)};
+  ui::control page1{design("tabpage_1", control_kind::page, tabpage_1, "", 0, 0, 0, 0, 1)};
+  ui::control p1_label{design("st_p1", control_kind::label, st_p1, "第一页", 0, 0, 914, 80, 1)};
+  ui::control p1_edit{design("sle_p1", control_kind::edit, sle_p1, "", 0, 100, 914, 88, 1)};
+  ui::control p2_label{design("st_p2", control_kind::label, st_p2, "第二页", 0, 0, 914, 80, 2)};
   ui::control p2_hidden{
-      with(spec("st_p2_hidden", control_kind::label, st_p2_hidden, "隐藏", 0, 100, 914, 80, 2),
-           [](ui::control_spec& s) { s.visible = false; })};
+      with(design("st_p2_hidden", control_kind::label, st_p2_hidden, "隐藏", 0, 100, 914, 80, 2),
+           [](ui::control_design& s) { s.visible = false; })};
 
   // What the handlers saw, in order: the event, the control, and the model's state at that moment.
   std::vector<std::string> events;

@@ -29,16 +29,18 @@ TEST_F(Win32Registry32, BothViewsAreTheSameKey) {
   EXPECT_EQ(reg.ListRegistryValueNames(hklm_test, names), 1);
   EXPECT_EQ(names, (std::vector<std::string>{"shop1", "shop2"}));
   std::string value;
-  EXPECT_EQ(reg.ReadRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\SetupWizardTest", "shop1", value), -1);
+  EXPECT_EQ(
+      reg.ReadRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\SetupWizardTest", "shop1", value),
+      -1);
 }
 
 TEST_F(Win32Registry32, ThereIsNoWow6432NodeWindowsNtKey) {
   std::vector<std::string> names;
-  EXPECT_EQ(
-      reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion",
-                                 names),
-      -1);
-  EXPECT_EQ(reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", names),
+  EXPECT_EQ(reg.ListRegistryValueNames(
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion", names),
+            -1);
+  EXPECT_EQ(reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                       names),
             1);
 }
 

@@ -22,14 +22,16 @@ TEST(ConnectionString, NamesTheSqlServerDriverAndEscapesTheSettings) {
             "DRIVER={SQL Server};SERVER={POS,14330};UID={sa};PWD={p;w}}=};DATABASE={master};");
   t.database.clear();
   t.dbparm = "APP={setup}";
-  EXPECT_EQ(odbc_connection_string(t), "DRIVER={SQL Server};SERVER={POS,14330};UID={sa};PWD={p;w}}=};APP={setup};");
+  EXPECT_EQ(odbc_connection_string(t),
+            "DRIVER={SQL Server};SERVER={POS,14330};UID={sa};PWD={p;w}}=};APP={setup};");
 }
 
 TEST(DriverPrefixes, VendorTagsGoAndTheServersTextStays) {
   EXPECT_EQ(without_driver_prefixes("[FreeTDS][SQL Server]Login failed for user 'sa'."),
             "Login failed for user 'sa'.");
-  EXPECT_EQ(without_driver_prefixes("[Microsoft][ODBC SQL Server Driver][SQL Server]Invalid object name 'x'."),
-            "Invalid object name 'x'.");
+  EXPECT_EQ(
+      without_driver_prefixes("[Microsoft][ODBC SQL Server Driver][SQL Server]Invalid object name 'x'."),
+      "Invalid object name 'x'.");
   EXPECT_EQ(without_driver_prefixes("[unixODBC][Driver Manager]Data source name not found"),
             "Data source name not found");
   // A message of the server's own that starts with a bracket is not a driver's tag.

@@ -27,7 +27,9 @@ struct machine {
   memory_transaction sqlca;
 
   // The install medium is the current directory, C:\setup.
-  void setup_ini(const std::string& options) { fs.add_file("C:\\setup\\setup.ini", "[Options]\r\n" + options); }
+  void setup_ini(const std::string& options) {
+    fs.add_file("C:\\setup\\setup.ini", "[Options]\r\n" + options);
+  }
   void setup_des(const std::string& oem) { fs.add_file("C:\\setup\\setup.des", "[oem]\r\n" + oem); }
 
   // The window after its open step.

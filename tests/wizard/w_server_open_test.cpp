@@ -9,8 +9,12 @@ namespace {
 
 using test::machine;
 
-int design_y(const ui::control& c) { return w_server_design(c.name()).y; }
-int design_x(const ui::control& c) { return w_server_design(c.name()).x; }
+int design_y(const ui::control& c) {
+  return w_server_design(c.name()).y;
+}
+int design_x(const ui::control& c) {
+  return w_server_design(c.name()).x;
+}
 
 TEST(OpenStep, WithoutSetupIniTheGeneralProductOffersNoChoiceAndTheTitleRepeatsTheName) {
   machine m;
@@ -20,7 +24,8 @@ TEST(OpenStep, WithoutSetupIniTheGeneralProductOffersNoChoiceAndTheTitleRepeatsT
   EXPECT_EQ(w->state.gs_logpass, "HTkmwqrabx7!plem202406");
 
   // Edition fixed to headquarters and hidden with its frame.
-  for (const ui::control* c : {&w->gb_4, &w->rb_dd, &w->rb_jmzb, &w->rb_zb}) EXPECT_FALSE(c->visible()) << c->name();
+  for (const ui::control* c : {&w->gb_4, &w->rb_dd, &w->rb_jmzb, &w->rb_zb})
+    EXPECT_FALSE(c->visible()) << c->name();
   EXPECT_TRUE(w->rb_zb.checked());
   EXPECT_FALSE(w->rb_zb.enabled());
   EXPECT_FALSE(w->rb_jmzb.checked());
@@ -44,7 +49,8 @@ TEST(OpenStep, WithoutSetupIniTheGeneralProductOffersNoChoiceAndTheTitleRepeatsT
   // Page 3 keeps its fields; page 4 has no data-transfer row and the check box moves up.
   EXPECT_TRUE(w->sle_dbname.visible());
   EXPECT_EQ(w->sle_dbname.text(), "qvxlov9");
-  for (const ui::control* c : {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info}) EXPECT_FALSE(c->visible()) << c->name();
+  for (const ui::control* c : {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info})
+    EXPECT_FALSE(c->visible()) << c->name();
   EXPECT_EQ(w->st_wcf.text(), "安装门店数据传输服务程序");
   EXPECT_TRUE(w->cbx_1.visible());
   EXPECT_EQ(w->cbx_1.y(), 788);
@@ -73,7 +79,8 @@ TEST(OpenStep, Urmsv7OffersThreeEditionsAndCompactsItsPages) {
   EXPECT_EQ(w->gb_5.y(), design_y(w->gb_5));
 
   // Page 3 without name fields; the password takes their place.
-  for (const ui::control* c : {&w->sle_dbname, &w->st_dbname, &w->sle_custname, &w->st_custname, &w->st_custtip}) {
+  for (const ui::control* c :
+       {&w->sle_dbname, &w->st_dbname, &w->sle_custname, &w->st_custname, &w->st_custtip}) {
     EXPECT_FALSE(c->visible()) << c->name();
   }
   EXPECT_EQ(w->sle_dbname.text(), "urmsv7");
@@ -85,8 +92,8 @@ TEST(OpenStep, Urmsv7OffersThreeEditionsAndCompactsItsPages) {
   EXPECT_EQ(w->st_memo.y(), design_y(w->st_memo) - 50);
 
   // Page 4 without the data-transfer and information rows and without the check box.
-  for (const ui::control* c : {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info, &w->pb_6, &w->st_14, &w->st_dis2, &w->cb_5,
-                               &w->cbx_1}) {
+  for (const ui::control* c :
+       {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info, &w->pb_6, &w->st_14, &w->st_dis2, &w->cb_5, &w->cbx_1}) {
     EXPECT_FALSE(c->visible()) << c->name();
   }
   EXPECT_FALSE(w->cbx_1.checked());
@@ -118,7 +125,8 @@ TEST(OpenStep, Qvxlov10KeepsTheDataTransferRowAsTheStoreService) {
   auto w = m.open_window();
   EXPECT_FALSE(w->gb_4.visible());
   EXPECT_TRUE(w->rb_zb.checked());
-  for (const ui::control* c : {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info}) EXPECT_TRUE(c->visible()) << c->name();
+  for (const ui::control* c : {&w->pb_wcf, &w->st_wcf, &w->st_wcf_info})
+    EXPECT_TRUE(c->visible()) << c->name();
   EXPECT_EQ(w->st_wcf.text(), "安装门店通讯服务（MCS）");
   EXPECT_EQ(w->cbx_1.y(), design_y(w->cbx_1));
   EXPECT_EQ(w->state.gs_logpass, "LoamVRsextant_GOLD");
@@ -129,13 +137,13 @@ TEST(OpenStep, VersionKeysOfferTheirVersionsOnlyWithTheirOwnValues) {
     const char* ini;
     bool v2000, v2005, v2008, v2012;
   };
-  for (const row& r : {row{"sql2005=1\r\n", false, true, true, false},
-                       row{"sql2005=2\r\n", false, false, false, false},
-                       row{"qvxpredb=41836\r\n", false, false, false, true},
-                       row{"qvxpredb=41833\r\n", false, false, false, false},
-                       row{"qvxpre=41833\r\n", true, false, false, false},
-                       row{"qvxpre=41836\r\n", false, false, false, false},
-                       row{"sql2005=1\r\nqvxpredb=41836\r\nqvxpre=41833\r\n", true, true, true, true}}) {
+  for (const row& r :
+       {row{"sql2005=1\r\n", false, true, true, false}, row{"sql2005=2\r\n", false, false, false, false},
+        row{"qvxpredb=41836\r\n", false, false, false, true},
+        row{"qvxpredb=41833\r\n", false, false, false, false},
+        row{"qvxpre=41833\r\n", true, false, false, false},
+        row{"qvxpre=41836\r\n", false, false, false, false},
+        row{"sql2005=1\r\nqvxpredb=41836\r\nqvxpre=41833\r\n", true, true, true, true}}) {
     machine m;
     m.setup_ini(r.ini);
     auto w = m.open_window();
@@ -170,7 +178,8 @@ TEST(OpenStep, TheBackupFileIsProposedFromTheMediumAndTheDatabaseName) {
   machine m;
   m.fs.add_directory("D:\\安装盘");
   ASSERT_TRUE(m.fs.SetCurrentDirectory("D:\\安装盘"));
-  m.fs.add_file("D:\\安装盘\\setup.ini", "[Options]\r\nDataBase=qvxmixav9\r\nDataBase_2012=mix2012\r\nqvxpredb=41836\r\n");
+  m.fs.add_file("D:\\安装盘\\setup.ini",
+                "[Options]\r\nDataBase=qvxmixav9\r\nDataBase_2012=mix2012\r\nqvxpredb=41836\r\n");
   auto w = m.open_window();
   EXPECT_EQ(w->sle_backupdata.text(), "D:\\安装盘\\qvxmixav9");
 }

@@ -51,8 +51,8 @@ double median(std::vector<double> values) {
 class desktop_keeper {
  public:
   desktop_keeper()
-      : window_(CreateWindowExW(0, L"STATIC", L"desktop keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                nullptr)) {}
+      : window_(CreateWindowExW(0, L"STATIC", L"desktop keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                nullptr, nullptr)) {}
   ~desktop_keeper() {
     if (window_ != nullptr) DestroyWindow(window_);
   }
@@ -91,11 +91,12 @@ TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
   const double server_ms = median(server_visible);
   const double empty_ms = median(empty_visible);
   const double ratio = server_ms / empty_ms;
-  std::printf("start to window visible, median of %d runs: server.exe %.1f ms, empty window %.1f ms, ratio %.2f "
-              "(target at most %.1f)\n",
-              runs, server_ms, empty_ms, ratio, target_ratio);
-  std::printf("start to waiting for input, median of %d runs: server.exe %.1f ms, empty window %.1f ms\n", runs,
-              median(server_idle), median(empty_idle));
+  std::printf(
+      "start to window visible, median of %d runs: server.exe %.1f ms, empty window %.1f ms, ratio %.2f "
+      "(target at most %.1f)\n",
+      runs, server_ms, empty_ms, ratio, target_ratio);
+  std::printf("start to waiting for input, median of %d runs: server.exe %.1f ms, empty window %.1f ms\n",
+              runs, median(server_idle), median(empty_idle));
   EXPECT_LE(ratio, target_ratio);
 }
 

@@ -9,7 +9,9 @@ namespace setup::automation {
 namespace {
 
 // Left edges on the screen, to check the order the operator reads.
-long left_of(const window& w) { return w.screen_rect().left; }
+long left_of(const window& w) {
+  return w.screen_rect().left;
+}
 
 TEST(OpenStep, WithoutSetupIniTheTitleRepeatsTheNameAndNoChoiceIsOffered) {
   wizard_run run;
@@ -18,8 +20,8 @@ TEST(OpenStep, WithoutSetupIniTheTitleRepeatsTheNameAndNoChoiceIsOffered) {
   w_server& m = *run.model;
 
   EXPECT_EQ(run.app.main_window().text(), "[澜拓专卖店澜拓专卖店]服务器安装程序");
-  for (const ui::control* c : {&m.gb_4, &m.rb_dd, &m.rb_jmzb, &m.rb_zb, &m.rb_sql2000, &m.rb_sql2005, &m.rb_sql2008,
-                               &m.rb_sql2012}) {
+  for (const ui::control* c : {&m.gb_4, &m.rb_dd, &m.rb_jmzb, &m.rb_zb, &m.rb_sql2000, &m.rb_sql2005,
+                               &m.rb_sql2008, &m.rb_sql2012}) {
     EXPECT_FALSE(run.real(*c).shown()) << c->name();
   }
   // Hidden, yet 2005 is the version chosen and headquarters the edition.
@@ -78,7 +80,8 @@ TEST(OpenStep, Urmsv7OffersThreeEditionsInTheirNewOrderAndCaptions) {
   EXPECT_EQ(run.real(m.rb_dd).text(), "单店版");
   EXPECT_EQ(run.real(m.rb_jmzb).text(), "连锁分部");
   EXPECT_EQ(run.real(m.rb_zb).text(), "连锁总部");
-  for (const ui::control* c : {&m.rb_dd, &m.rb_jmzb, &m.rb_zb}) EXPECT_TRUE(run.real(*c).shown()) << c->name();
+  for (const ui::control* c : {&m.rb_dd, &m.rb_jmzb, &m.rb_zb})
+    EXPECT_TRUE(run.real(*c).shown()) << c->name();
   EXPECT_TRUE(run.real(m.rb_zb).checked());
   EXPECT_FALSE(run.real(m.rb_dd).checked());
   EXPECT_FALSE(run.real(m.rb_jmzb).checked());
@@ -126,7 +129,8 @@ TEST(OpenStep, Qvxlov10FixesTheEditionAndNamesTheStoreService) {
 
 TEST(OpenStep, AGeneralCodeWithEveryVersionKeyOffersEveryVersionInTheMovedFrame) {
   wizard_run run;
-  run.setup_ini("DataBase=qvxmixav9\r\nDataBase_2012=mix2012\r\nsql2005=1\r\nqvxpredb=41836\r\nqvxpre=41833\r\n");
+  run.setup_ini(
+      "DataBase=qvxmixav9\r\nDataBase_2012=mix2012\r\nsql2005=1\r\nqvxpredb=41836\r\nqvxpre=41833\r\n");
   ASSERT_TRUE(run.open());
   EXPECT_TRUE(run.shows_the_model());
   w_server& m = *run.model;
@@ -149,10 +153,10 @@ TEST(OpenStep, EachVersionKeyOffersItsVersionOnlyWithItsOwnValue) {
     const char* ini;
     bool v2000, v2005, v2008, v2012;
   };
-  for (const row& r : {row{"sql2005=1\r\n", false, true, true, false},
-                       row{"qvxpredb=41836\r\n", false, false, false, true},
-                       row{"qvxpre=41833\r\n", true, false, false, false},
-                       row{"sql2005=2\r\nqvxpredb=41833\r\nqvxpre=41836\r\n", false, false, false, false}}) {
+  for (const row& r :
+       {row{"sql2005=1\r\n", false, true, true, false}, row{"qvxpredb=41836\r\n", false, false, false, true},
+        row{"qvxpre=41833\r\n", true, false, false, false},
+        row{"sql2005=2\r\nqvxpredb=41833\r\nqvxpre=41836\r\n", false, false, false, false}}) {
     SCOPED_TRACE(r.ini);
     wizard_run run;
     run.setup_ini(r.ini);

@@ -48,8 +48,7 @@ void compare(std::vector<std::string>& out, const ui::control& c, const char* wh
 
 }  // namespace
 
-wizard_run::wizard_run()
-    : browser(built_program("browser_recorder.exe"), medium / "opened-addresses.txt") {
+wizard_run::wizard_run() : browser(built_program("browser_recorder.exe"), medium / "opened-addresses.txt") {
   machine.fs.add_directory(medium.path());
   machine.fs.SetCurrentDirectory(medium.path());
 }
@@ -78,8 +77,9 @@ testing::AssertionResult wizard_run::open() {
   }
   if (testing::AssertionResult shown = app.wait_for_window(); !shown) return shown;
   // The title is the open step's last act.
-  return wait_until([&] { return app.main_window().text() == model->title(); },
-                    "the title \"" + model->title() + "\" (the window shows \"" + app.main_window().text() + "\")");
+  return wait_until(
+      [&] { return app.main_window().text() == model->title(); },
+      "the title \"" + model->title() + "\" (the window shows \"" + app.main_window().text() + "\")");
 }
 
 std::vector<std::string> wizard_run::differences() const {
@@ -128,7 +128,8 @@ std::vector<std::string> wizard_run::differences() const {
     const RECT r = w.rect_in(main);
     const auto within_tolerance = [](long a, long b) { return std::abs(a - b) <= pixel_tolerance; };
     const RECT expected{to_pixels(x, units_across, dpi), to_pixels(y, units_down, dpi),
-                        to_pixels(x + c->width(), units_across, dpi), to_pixels(y + c->height(), units_down, dpi)};
+                        to_pixels(x + c->width(), units_across, dpi),
+                        to_pixels(y + c->height(), units_down, dpi)};
     // A line's thickness and length are the system's; a drop-down's height includes its list.
     const bool line = c->kind() == control_kind::line;
     const bool height_is_the_views = line || c->kind() == control_kind::dropdown;
@@ -148,8 +149,8 @@ std::vector<std::string> wizard_run::differences() const {
 
 testing::AssertionResult wizard_run::shows_the_model() const {
   std::vector<std::string> last;
-  const testing::AssertionResult same =
-      wait_until([&] { return (last = differences()).empty(); }, "the window to show the model", settle_timeout);
+  const testing::AssertionResult same = wait_until([&] { return (last = differences()).empty(); },
+                                                   "the window to show the model", settle_timeout);
   if (same) return same;
   testing::AssertionResult failure = testing::AssertionFailure();
   failure << "the window differs from the model:";
@@ -160,8 +161,8 @@ testing::AssertionResult wizard_run::shows_the_model() const {
 testing::AssertionResult wizard_run::click(ui::control& c) {
   const window w = real(c);
   if (!w.shown() || !w.enabled()) {
-    return testing::AssertionFailure() << c.name() << " cannot be clicked: it is "
-                                       << (w.shown() ? "disabled" : "not on the screen");
+    return testing::AssertionFailure()
+           << c.name() << " cannot be clicked: it is " << (w.shown() ? "disabled" : "not on the screen");
   }
   model->click(c);
   w.click();

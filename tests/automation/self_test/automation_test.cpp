@@ -79,10 +79,12 @@ TEST_F(TargetWindow, TypedTextReplacesTheFieldAndReachesTheProgram) {
   const window field = app.control(t::edit);
   field.type("澜拓 qvxlov9");
   // The program copies its field into the echo label on each change: it saw the typing.
-  EXPECT_TRUE(wait_until([&] { return app.control(t::echo).text() == "澜拓 qvxlov9"; }, "the echo of the typing"));
+  EXPECT_TRUE(
+      wait_until([&] { return app.control(t::echo).text() == "澜拓 qvxlov9"; }, "the echo of the typing"));
   EXPECT_EQ(field.text(), "澜拓 qvxlov9");
   field.type("sa");
-  EXPECT_TRUE(wait_until([&] { return app.control(t::echo).text() == "sa"; }, "the echo of the second typing"));
+  EXPECT_TRUE(
+      wait_until([&] { return app.control(t::echo).text() == "sa"; }, "the echo of the second typing"));
   field.type("");
   EXPECT_TRUE(wait_until([&] { return field.text().empty(); }, "the field emptied"));
 }

@@ -117,7 +117,8 @@ TEST_F(Listener, MalformedMessagesCloseOnlyTheirConnection) {
 
   const std::vector<std::pair<std::string, bytes>> raw_cases = {
       {"header shorter than itself", {0x12, 0x01, 0x00, 0x04, 0, 0, 0, 0}},
-      {"prelogin option past the end", {0x12, 0x01, 0x00, 0x0E, 0, 0, 0, 0, 0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}},
+      {"prelogin option past the end",
+       {0x12, 0x01, 0x00, 0x0E, 0, 0, 0, 0, 0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}},
       {"batch before the login", {0x01, 0x01, 0x00, 0x0A, 0, 0, 0, 0, 0x41, 0x00}},
   };
   for (const auto& [what, data] : raw_cases) {
@@ -145,7 +146,8 @@ TEST_F(Listener, MalformedMessagesCloseOnlyTheirConnection) {
   }
   // The server still serves.
   auto c = logged_in();
-  ASSERT_TRUE(c->send(packet_batch, test::batch_message("select name from master.dbo.sysdatabases where name = 'master'")));
+  ASSERT_TRUE(c->send(packet_batch,
+                      test::batch_message("select name from master.dbo.sysdatabases where name = 'master'")));
   const std::optional<reply> r = c->receive();
   ASSERT_TRUE(r && r->well_formed);
   const token* row = first(*r, 0xD1);
@@ -201,7 +203,8 @@ TEST_F(Listener, AttentionCancelsAPendingBatchAndIsAcknowledged) {
   const bytes batch = test::batch_message("sp_addlogin 'cancelled_user','x'");
   // The batch and the attention arrive together, before the server answers.
   const std::size_t length = batch.size() + 8;
-  bytes both = {packet_batch, 1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0};
+  bytes both = {
+      packet_batch, 1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0};
   both.insert(both.end(), batch.begin(), batch.end());
   both.insert(both.end(), {packet_attention, 1, 0, 8, 0, 0, 1, 0});
   ASSERT_TRUE(c->send_raw(both));

@@ -30,7 +30,7 @@ bytes executesql_message() {
   nvarchar(w, "@P1 NVARCHAR(4),@P2 VARCHAR(10),@P3 INT");
   nvarchar(w, "单店");
   w.raw({0, 0, 0xA7, 0x0A, 0x00, 0x09, 0x04, 0xD0, 0x00, 0x34, 0xFF, 0xFF});  // VARCHAR NULL
-  w.raw({0, 0, 0x26, 4, 4, 42, 0, 0, 0});                                    // INT 42
+  w.raw({0, 0, 0x26, 4, 4, 42, 0, 0, 0});                                     // INT 42
   return w.data();
 }
 
@@ -69,13 +69,15 @@ TEST(Messages, EveryCutOfAMessageIsRejectedOrShorter) {
   const bytes prelogin = test::prelogin_message();
   ASSERT_TRUE(parse_prelogin(prelogin).has_value());
   for (std::size_t size = 0; size < prelogin.size(); ++size) {
-    EXPECT_FALSE(parse_prelogin(bytes(prelogin.begin(), prelogin.begin() + static_cast<std::ptrdiff_t>(size))))
+    EXPECT_FALSE(
+        parse_prelogin(bytes(prelogin.begin(), prelogin.begin() + static_cast<std::ptrdiff_t>(size))))
         << size;
   }
 }
 
 TEST(Messages, LoginCarriesDecodedPasswordAndPacketSizeWithinLimits) {
-  const std::optional<login_request> login = parse_login7(test::login7_message(test::tds71, "sa", "p;w}d 密"));
+  const std::optional<login_request> login =
+      parse_login7(test::login7_message(test::tds71, "sa", "p;w}d 密"));
   ASSERT_TRUE(login.has_value());
   EXPECT_EQ(login->user, "sa");
   EXPECT_EQ(login->password, "p;w}d 密");

@@ -11,7 +11,9 @@
 namespace sqlsim::tds::test {
 namespace {
 
-void utf16_into(byte_writer& w, const std::string& text) { w.utf16(setup::utf8_to_utf16(text)); }
+void utf16_into(byte_writer& w, const std::string& text) {
+  w.utf16(setup::utf8_to_utf16(text));
+}
 
 void all_headers(byte_writer& w) {
   w.u32_le(22);
@@ -21,7 +23,9 @@ void all_headers(byte_writer& w) {
   w.u32_le(1);
 }
 
-std::string b_varchar(byte_reader& r) { return r.utf16(r.u8()); }
+std::string b_varchar(byte_reader& r) {
+  return r.utf16(r.u8());
+}
 
 // Reads the tokens of a reply in the formats of `version`.
 bool scan(byte_reader& r, std::uint32_t version, std::vector<token>& tokens) {
@@ -67,7 +71,9 @@ bool scan(byte_reader& r, std::uint32_t version, std::vector<token>& tokens) {
         r.u16_le();
         t.count = wide ? r.u64_le() : r.u32_le();
         break;
-      case 0x79: r.u32_le(); break;
+      case 0x79:
+        r.u32_le();
+        break;
       case 0x81:
         columns = r.u16_le();
         for (std::size_t c = 0; c < columns; ++c) {
@@ -88,7 +94,8 @@ bool scan(byte_reader& r, std::uint32_t version, std::vector<token>& tokens) {
           }
         }
         break;
-      default: return false;
+      default:
+        return false;
     }
     tokens.push_back(std::move(t));
   }
@@ -117,9 +124,15 @@ bytes prelogin_message() {
 
 bytes login7_message(std::uint32_t version, const std::string& user, const std::string& password,
                      std::uint32_t packet_size) {
-  const std::u16string fields[9] = {u"wirehost", setup::utf8_to_utf16(user), setup::utf8_to_utf16(password),
-                                    u"",         u"127.0.0.1",                 u"",
-                                    u"",         u"us_english",                u"master"};
+  const std::u16string fields[9] = {u"wirehost",
+                                    setup::utf8_to_utf16(user),
+                                    setup::utf8_to_utf16(password),
+                                    u"",
+                                    u"127.0.0.1",
+                                    u"",
+                                    u"",
+                                    u"us_english",
+                                    u"master"};
   const std::size_t fixed = (version >> 24) >= 0x72 ? 94 : 86;
   byte_writer strings;
   byte_writer w;
@@ -149,7 +162,8 @@ bytes login7_message(std::uint32_t version, const std::string& user, const std::
   while (w.size() < fixed) w.u8(0);
   w.raw(strings.data());
   const std::uint32_t total = static_cast<std::uint32_t>(w.size());
-  for (int i = 0; i < 4; ++i) w.data()[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(total >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    w.data()[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(total >> (8 * i));
   return w.data();
 }
 
@@ -194,8 +208,9 @@ bool client::send(std::uint8_t type, const bytes& payload, std::size_t packet_si
     const std::size_t size = std::min(chunk, payload.size() - at);
     const std::size_t length = size + 8;
     const bool last = at + size == payload.size();
-    all.insert(all.end(), {type, static_cast<std::uint8_t>(last ? 1 : 0), static_cast<std::uint8_t>(length >> 8),
-                           static_cast<std::uint8_t>(length), 0, 0, 1, 0});
+    all.insert(all.end(),
+               {type, static_cast<std::uint8_t>(last ? 1 : 0), static_cast<std::uint8_t>(length >> 8),
+                static_cast<std::uint8_t>(length), 0, 0, 1, 0});
     all.insert(all.end(), payload.begin() + static_cast<std::ptrdiff_t>(at),
                payload.begin() + static_cast<std::ptrdiff_t>(at + size));
     at += size;
@@ -241,8 +256,8 @@ bool client::closed_by_server() {
   return ::recv(fd_, &byte, 1, 0) == 0;
 }
 
-std::optional<reply> client::login(const std::string& user, const std::string& password, std::uint32_t version,
-                                   std::uint32_t packet_size) {
+std::optional<reply> client::login(const std::string& user, const std::string& password,
+                                   std::uint32_t version, std::uint32_t packet_size) {
   if (!send(0x12, prelogin_message()) || !receive(version)) return std::nullopt;
   if (!send(0x10, login7_message(version, user, password, packet_size))) return std::nullopt;
   return receive(version);

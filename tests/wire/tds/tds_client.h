@@ -17,13 +17,13 @@ inline constexpr std::uint32_t tds74 = 0x74000004;
 // One token of a reply, with the fields the tests look at.
 struct token {
   std::uint8_t type = 0;
-  std::uint8_t env_type = 0;      // ENVCHANGE
-  std::string env_value;          // ENVCHANGE types 1, 2, 4: the new value
-  long number = 0;                // INFO, ERROR
-  std::string text;               // INFO, ERROR
-  std::uint16_t status = 0;       // DONE, DONEPROC, DONEINPROC
-  std::uint64_t count = 0;        // DONE...
-  std::uint32_t version = 0;      // LOGINACK
+  std::uint8_t env_type = 0;                       // ENVCHANGE
+  std::string env_value;                           // ENVCHANGE types 1, 2, 4: the new value
+  long number = 0;                                 // INFO, ERROR
+  std::string text;                                // INFO, ERROR
+  std::uint16_t status = 0;                        // DONE, DONEPROC, DONEINPROC
+  std::uint64_t count = 0;                         // DONE...
+  std::uint32_t version = 0;                       // LOGINACK
   std::vector<std::optional<std::string>> values;  // ROW
 };
 
