@@ -129,17 +129,7 @@ start_display() {
 
 stop_display() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  # Under Xvfb no window manager runs, and wine waits about two seconds for one whenever a window with a
-# caption closes. While our own Xvfb is the display, wine manages the windows itself.
-x11_driver_key='HKCU\Software\Wine\X11 Driver'
-windows_unmanaged() {  # prefix
-  WINEPREFIX=$1 wine reg add "$x11_driver_key" /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
-}
-windows_managed() {  # prefix
-  WINEPREFIX=$1 wine reg delete "$x11_driver_key" /v Managed /f </dev/null >/dev/null 2>&1 || true
-}
-
-xvfb_pid=""
+  xvfb_pid=""
 }
 
 # wine's symbol font draws the buttons of the title bars wine draws itself (no window manager, as
