@@ -40,7 +40,6 @@ class memory_dialogs final : public dialogs {
   std::vector<std::string> messages() const;
   const std::vector<std::string>& opened_urls() const { return urls_; }
   int wait_cursor_requests() const { return wait_cursor_requests_; }
-  void clear_history() { history_.clear(); }
 
   void ShowMessage(std::string_view title, std::string_view text) override;
   int AskYesNo(std::string_view title, std::string_view text) override;

@@ -100,13 +100,6 @@ void memory_registry::create_key(std::string_view key_path) {
   ensure_key(fold(key_path), key_path);
 }
 
-void memory_registry::remove_value(std::string_view key_path, std::string_view value_name) {
-  const auto it = keys_.find(fold(key_path));
-  if (it == keys_.end()) return;
-  std::erase_if(it->second.values,
-                [&](const value_entry& entry) { return equals_ignore_case_ascii(entry.name, value_name); });
-}
-
 void memory_registry::deny_writes(std::string_view key_path) {
   denied_.insert(fold(key_path));
 }
@@ -146,9 +139,7 @@ bool memory_registry::write_string(registry_view view, registry_root root, std::
   }
   // A key reached through redirection is spelled as the native view sees it.
   const std::string spelled = folded == fold(joined(root, subkey)) ? joined(root, subkey) : folded;
-  key_entry& key = ensure_key(folded, spelled);
-  store(key, value_name, raw_registry_value{reg_sz, utf16le_bytes(text)});
-  write_log_.push_back(key.path + "|" + std::string(value_name) + "=" + std::string(text));
+  store(ensure_key(folded, spelled), value_name, raw_registry_value{reg_sz, utf16le_bytes(text)});
   return true;
 }
 

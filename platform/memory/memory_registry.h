@@ -27,7 +27,6 @@ class memory_registry final : public registry {
                   std::uint32_t type = reg_sz);
   void set_raw(std::string_view key_path, std::string_view value_name, std::uint32_t type, std::string bytes);
   void create_key(std::string_view key_path);
-  void remove_value(std::string_view key_path, std::string_view value_name);
   // Writes under this key (and below it) fail, as without rights.
   void deny_writes(std::string_view key_path);
 
@@ -36,8 +35,6 @@ class memory_registry final : public registry {
   std::optional<raw_registry_value> raw_value(std::string_view key_path, std::string_view value_name) const;
   // The text of a string value; nullopt when absent or not a string.
   std::optional<std::string> string_value(std::string_view key_path, std::string_view value_name) const;
-  // Every write the product made, in order, as "KEY_PATH|name=text" with the native key path.
-  const std::vector<std::string>& write_log() const { return write_log_; }
 
  protected:
   std::optional<raw_registry_value> read_value(registry_view view, registry_root root,
@@ -67,7 +64,6 @@ class memory_registry final : public registry {
   bool is_64bit_;
   std::map<std::string, key_entry> keys_;  // by folded native path
   std::set<std::string> denied_;           // folded native key prefixes
-  std::vector<std::string> write_log_;
 };
 
 }  // namespace setup

@@ -4,12 +4,6 @@
 
 namespace setup {
 
-std::vector<std::string> memory_processes::run_commands() const {
-  std::vector<std::string> commands;
-  for (const run& r : runs_) commands.push_back(r.command_line);
-  return commands;
-}
-
 bool memory_processes::StartProgram(std::string_view program_path) {
   started_.emplace_back(program_path);
   return !start_fails;

@@ -27,7 +27,6 @@ class memory_processes final : public processes {
 
   const std::vector<std::string>& started() const { return started_; }
   const std::vector<run>& runs() const { return runs_; }
-  std::vector<std::string> run_commands() const;
 
   bool StartProgram(std::string_view program_path) override;
   std::uint32_t RunWait(std::string_view command_line, int window_style) override;
