@@ -84,27 +84,6 @@ void form::set_title(std::string title) {
   if (observer_ != nullptr) observer_->title_changed();
 }
 
-control* form::find(std::string_view name) const {
-  for (control* c : controls_) {
-    if (c->name() == name) return c;
-  }
-  return nullptr;
-}
-
-control* form::find(int id) const {
-  for (control* c : controls_) {
-    if (c->id() == id) return c;
-  }
-  return nullptr;
-}
-
-int form::selected_page() const {
-  for (const control* c : controls_) {
-    if (c->kind() == control_kind::tab) return c->selection();
-  }
-  return 0;
-}
-
 void form::attach(form_observer* observer) {
   observer_ = observer;
   for (control* c : controls_) c->attach(observer);

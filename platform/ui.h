@@ -151,10 +151,6 @@ class form {
   int width() const { return width_; }
   int height() const { return height_; }
   const std::vector<control*>& controls() const { return controls_; }
-  control* find(std::string_view name) const;
-  control* find(int id) const;
-  // The page currently shown (the selection of the form's tab), 0 when there is none.
-  int selected_page() const;
 
   // The view attaches itself before showing the window and detaches when it goes.
   void attach(form_observer* observer);
