@@ -39,9 +39,19 @@ ensure_packages() {
     dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  # shellcheck disable=SC2086
-  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  # A mirror in the middle of a sync answers with index files of the wrong size for a while: the
+  # update is tried again, and an install from the indexes that did arrive is still attempted; the
+  # check below tells whether it was enough.
+  local attempt
+  for attempt in 1 2 3; do
+    if apt-get update -qq; then break; fi
+    if [ "$attempt" -lt 3 ]; then echo "apt-get update failed; trying again in 20 s" >&2; sleep 20; fi
+  done
+  for attempt in 1 2 3; do
+    # shellcheck disable=SC2086
+    if apt-get install -y -qq --no-install-recommends $missing >/dev/null; then break; fi
+    if [ "$attempt" -lt 3 ]; then echo "apt-get install failed; trying again in 20 s" >&2; sleep 20; fi
+  done
   missing=$(missing_packages)
   if [ -n "$missing" ]; then
     echo "still missing after apt-get: $missing" >&2
