@@ -47,9 +47,18 @@ ensure_packages() {
     if apt-get update -qq; then break; fi
     if [ "$attempt" -lt 3 ]; then echo "apt-get update failed; trying again in 20 s" >&2; sleep 20; fi
   done
+  # The i386 index of the security suite can lag its amd64 one (seen: a mirror serving an older i386
+  # index), and a library both architectures need then has no version common to both. The release's
+  # own suite, where the two agree, is the second choice.
+  local release
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   for attempt in 1 2 3; do
     # shellcheck disable=SC2086
     if apt-get install -y -qq --no-install-recommends $missing >/dev/null; then break; fi
+    # shellcheck disable=SC2086
+    if [ -n "$release" ] && apt-get install -y -qq --no-install-recommends -t "$release" $missing >/dev/null; then
+      break
+    fi
     if [ "$attempt" -lt 3 ]; then echo "apt-get install failed; trying again in 20 s" >&2; sleep 20; fi
   done
   missing=$(missing_packages)
