@@ -6,13 +6,14 @@ asan_dir="$root/build/asan"
 windows_dir="$root/build/windows"
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# Debian packages the builds and tests need; name[:arch] as dpkg knows them.
+# Debian packages the builds and tests need; name[:arch] as dpkg knows them. libodbc2:i386 is the
+# driver manager wine's 32-bit odbc32 loads, which wine only recommends.
 packages=(
   cmake ninja-build g++ googletest ccache
   g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386
   xvfb imagemagick fonts-wqy-microhei
-  unixodbc unixodbc-dev tdsodbc tdsodbc:i386
+  unixodbc unixodbc-dev tdsodbc tdsodbc:i386 libodbc2:i386
 )
 
 log() { printf '== %s\n' "$*"; }
