@@ -12,10 +12,16 @@ namespace setup::win32 {
 // null when the DLL or the function is missing.
 FARPROC system_function(const wchar_t* dll, const char* name);
 
+// The same as a pointer of the given function type.
+template <typename function>
+function system_function_as(const wchar_t* dll, const char* name) {
+  // Through void (*)(), the type that stands for any function.
+  return reinterpret_cast<function>(reinterpret_cast<void (*)()>(system_function(dll, name)));
+}
+
 }  // namespace setup::win32
 
 // A typed pointer to a system function loaded when first used, e.g.
 //   const auto initialize = SETUP_SYSTEM_FUNCTION(L"ole32.dll", OleInitialize);
 //   if (initialize != nullptr) initialize(nullptr);
-#define SETUP_SYSTEM_FUNCTION(dll, name) \
-  reinterpret_cast<decltype(&::name)>(::setup::win32::system_function(dll, #name))
+#define SETUP_SYSTEM_FUNCTION(dll, name) ::setup::win32::system_function_as<decltype(&::name)>(dll, #name)

@@ -28,15 +28,6 @@ constexpr DWORD window_ex_style = 0;
 // Sent by per-monitor DPI aware systems when the window moves to a monitor of another DPI.
 constexpr UINT message_dpi_changed = 0x02E0;
 
-// A function of a newer Windows, looked up when it is needed: the program must still start where the
-// system does not have it (Windows 7 has none of the per-monitor DPI functions).
-template <typename function>
-function system_function(const wchar_t* module, const char* name) {
-  HMODULE loaded = GetModuleHandleW(module);
-  if (loaded == nullptr) return nullptr;
-  return reinterpret_cast<function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)));
-}
-
 // The DPI of the primary screen, which is what a system-aware program is laid out for.
 int system_dpi() {
   HDC screen = GetDC(nullptr);
@@ -48,7 +39,9 @@ int system_dpi() {
 // The DPI of the monitor the window is on where the system tells it (Windows 10), else the system's.
 int dpi_of_window(HWND window) {
   using get_dpi_for_window = UINT(WINAPI*)(HWND);
-  static const auto get = system_function<get_dpi_for_window>(L"user32.dll", "GetDpiForWindow");
+  // Functions of a newer Windows are looked up: the program must still start where the system does not
+  // have them (Windows 7 has none of the per-monitor DPI functions).
+  static const auto get = win32::system_function_as<get_dpi_for_window>(L"user32.dll", "GetDpiForWindow");
   if (get != nullptr) {
     const UINT dpi = get(window);
     if (dpi > 0) return static_cast<int>(dpi);
@@ -58,7 +51,8 @@ int dpi_of_window(HWND window) {
 
 RECT outer_rect_for_client(int width, int height, int dpi) {
   using adjust_for_dpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = system_function<adjust_for_dpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+  static const auto adjust =
+      win32::system_function_as<adjust_for_dpi>(L"user32.dll", "AdjustWindowRectExForDpi");
   RECT r{0, 0, width, height};
   if (adjust != nullptr) {
     adjust(&r, window_style, FALSE, window_ex_style, static_cast<UINT>(dpi));

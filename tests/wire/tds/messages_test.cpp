@@ -58,7 +58,9 @@ TEST(Messages, EveryCutOfAMessageIsRejectedOrShorter) {
     const bytes cut(rpc.begin(), rpc.begin() + static_cast<std::ptrdiff_t>(size));
     const rpc_parse parsed = parse_rpc(cut, test::tds74);
     // A cut between two parameters is a well-formed call with fewer of them.
-    if (parsed.outcome == rpc_parse::result::ok) EXPECT_LT(parsed.request.parameters.size(), 5u) << size;
+    if (parsed.outcome == rpc_parse::result::ok) {
+      EXPECT_LT(parsed.request.parameters.size(), 5u) << size;
+    }
   }
   const bytes login = test::login7_message(test::tds74, "sa", "pw");
   ASSERT_TRUE(parse_login7(login).has_value());
