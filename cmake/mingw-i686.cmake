@@ -11,5 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# CTest runs the Windows programs under wine; the test script provides the prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# CTest runs the Windows programs under wine, through the script that picks the loader (they run only
+# where the machine runs 32-bit code); the test script provides the prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine)

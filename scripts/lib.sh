@@ -3,24 +3,49 @@
 
 native_dir="$root/build/native"
 asan_dir="$root/build/asan"
-windows_dir="$root/build/windows"
+windows_dir="$root/build/windows"        # i686: server.exe as technicians get it
+windows64_dir="$root/build/windows-x86_64" # x86_64: the same sources, run under wine's 64-bit loader
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# Debian packages the builds and tests need; name[:arch] as dpkg knows them. libodbc2:i386 is the
-# driver manager wine's 32-bit odbc32 loads, which wine only recommends.
+# Whether this machine runs 32-bit x86 programs. Some run 64-bit code only: their kernel refuses every
+# 32-bit program ("Exec format error"), wine's 32-bit loader among them. A static i386 program of 93
+# bytes that only exits is started once; it needs no package. SETUP_ASSUME_64BIT_ONLY makes any machine
+# answer no.
+runs_32bit_code() {
+  if [ -z "${setup_runs_32bit:-}" ]; then
+    setup_runs_32bit=no
+    if [ -z "${SETUP_ASSUME_64BIT_ONLY:-}" ]; then
+      mkdir -p "$root/build"
+      local probe="$root/build/.i386-probe"
+      # ELF header, one loadable segment, then: mov eax,1; xor ebx,ebx; int 0x80 (exit 0).
+      printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+      chmod +x "$probe"
+      if "$probe" >/dev/null 2>&1; then setup_runs_32bit=yes; fi
+      rm -f "$probe"
+    fi
+  fi
+  [ "$setup_runs_32bit" = yes ]
+}
+
+# Debian packages the builds and tests need; name[:arch] as dpkg knows them. The i386 ones only where
+# they can run: wine's 32-bit loader, and the FreeTDS driver and driver manager it loads (libodbc2:i386,
+# which wine only recommends).
 packages=(
   cmake ninja-build g++ googletest ccache
-  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine64 wine32:i386
-  xvfb imagemagick fonts-wqy-microhei
-  unixodbc unixodbc-dev tdsodbc tdsodbc:i386 libodbc2:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64
+  xvfb imagemagick fonts-wqy-microhei fonts-wine
+  unixodbc unixodbc-dev tdsodbc
 )
+packages_i386=(wine32:i386 tdsodbc:i386 libodbc2:i386)
 
 log() { printf '== %s\n' "$*"; }
 
 missing_packages() {
-  local p
-  for p in "${packages[@]}"; do
+  local p wanted=("${packages[@]}")
+  if runs_32bit_code; then wanted+=("${packages_i386[@]}"); fi
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || printf '%s\n' "$p"
   done
 }
@@ -30,13 +55,19 @@ ensure_packages() {
   missing=$(missing_packages)
   [ -z "$missing" ] && return 0
   # shellcheck disable=SC2086
+  local i386=no
+  case " $(echo $missing) " in *:i386\ *) i386=yes ;; esac
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing Debian packages. As root, run:"
-    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y" $missing
+    if [ "$i386" = yes ]; then
+      echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y" $missing
+    else
+      echo "  apt-get update && apt-get install -y" $missing
+    fi
     exit 1
   fi
   log "installing:" $missing
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$i386" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
@@ -88,8 +119,21 @@ build_windows() {
   configure_and_build "$windows_dir" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSETUP_NATIVE_BUILD_DIR="$native_dir"
 }
+build_windows64() {
+  configure_and_build "$windows64_dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DSETUP_NATIVE_BUILD_DIR="$native_dir"
+}
 
 export WINEDEBUG=-all
+
+# Every wine command goes through scripts/wine, which picks the loader this machine can run; the
+# choice is made here once for the scripts and for the tests CTest starts.
+if runs_32bit_code; then
+  export SETUP_WINE_LOADER=/usr/lib/wine/wine
+else
+  export SETUP_WINE_LOADER=/usr/lib/wine/wine64
+fi
+wine() { "$root/scripts/wine" "$@"; }
 
 # Makes a wine prefix once per build tree; the stamp marks a finished one.
 make_wine_prefix() {  # dir, win32|win64
@@ -99,7 +143,7 @@ make_wine_prefix() {  # dir, win32|win64
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   # No Mono or Gecko download prompts: the tests need neither.
-  WINEARCH=$arch WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1
+  WINEARCH=$arch WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" wine wineboot -i </dev/null >/dev/null 2>&1
   WINEPREFIX=$prefix wineserver -w
   # Fonts for Chinese text: link the system fonts to WenQuanYi and map the Chinese font names to it.
   WINEPREFIX=$prefix wine regedit /S "$(winepath_of "$root/scripts/wine-fonts.reg" "$prefix")" </dev/null >/dev/null 2>&1
@@ -108,7 +152,7 @@ make_wine_prefix() {  # dir, win32|win64
 }
 
 winepath_of() {  # unix path, prefix
-  WINEPREFIX=$2 winepath -w "$1" 2>/dev/null
+  WINEPREFIX=$2 wine winepath -w "$1" 2>/dev/null
 }
 
 # A persistent wine server per prefix, with its helper processes started once and detached from our
