@@ -1,25 +1,38 @@
-# Checks that a program is a 32-bit Windows GUI program whose imports are system DLLs only, so it runs
-# from the install medium with nothing installed beside it.
-#   cmake -DPROGRAM=server.exe -DOBJDUMP=i686-w64-mingw32-objdump -P check_program.cmake
+# Checks the program file as technicians get it, reading it only: a Windows GUI program of the given
+# bitness whose imports are system DLLs only (so it runs from the install medium with nothing installed
+# beside it), with its manifest (elevation, common controls 6) and its version resource, and of a size
+# that an install medium carries without thought.
+#   cmake -DPROGRAM=server.exe -DBITS=32 -DOBJDUMP=i686-w64-mingw32-objdump -P check_program.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(system_dlls
   advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 user32 version ws2_32 odbc32
   shlwapi uxtheme imm32 winmm)
+set(largest_size 4194304)
 
 execute_process(COMMAND ${OBJDUMP} -f -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cannot read ${PROGRAM}")
 endif()
-if(NOT dump MATCHES "file format pei-i386")
-  message(FATAL_ERROR "${PROGRAM} is not a 32-bit (i386) PE program")
+if(BITS EQUAL 32)
+  set(format "pei-i386")
+  set(magic "010b")  # PE32
+elseif(BITS EQUAL 64)
+  set(format "pei-x86-64")
+  set(magic "020b")  # PE32+
+else()
+  message(FATAL_ERROR "BITS must be 32 or 64")
 endif()
-if(NOT dump MATCHES "Magic[ \t]+010b")
-  message(FATAL_ERROR "${PROGRAM} is not PE32")
+if(NOT dump MATCHES "file format ${format}")
+  message(FATAL_ERROR "${PROGRAM} is not a ${BITS}-bit (${format}) PE program")
+endif()
+if(NOT dump MATCHES "Magic[ \t]+${magic}")
+  message(FATAL_ERROR "${PROGRAM} does not have the optional header of a ${BITS}-bit program")
 endif()
 if(NOT dump MATCHES "Subsystem[ \t]+00000002")
   message(FATAL_ERROR "${PROGRAM} is not a GUI program")
 endif()
+
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)
   message(FATAL_ERROR "no imports found in ${PROGRAM}")
@@ -34,3 +47,26 @@ foreach(line IN LISTS imports)
   endif()
   message(STATUS "imports ${dll}")
 endforeach()
+
+# Resource types at the top of the resource directory: 16 the version, 24 the manifest.
+foreach(type 10 18)
+  if(NOT dump MATCHES "\n[0-9a-f]+   Entry: ID: 0x0000${type},")
+    message(FATAL_ERROR "${PROGRAM} has no resource of type 0x${type}")
+  endif()
+endforeach()
+file(STRINGS ${PROGRAM} manifest REGEX "requireAdministrator|Microsoft\\.Windows\\.Common-Controls")
+if(NOT manifest MATCHES "requireAdministrator" OR NOT manifest MATCHES "Common-Controls")
+  message(FATAL_ERROR "${PROGRAM}'s manifest asks for no elevation or no common controls 6")
+endif()
+file(STRINGS ${PROGRAM} version_strings ENCODING UTF-16LE REGEX "^(FileVersion|ProductVersion|OriginalFilename)$")
+foreach(name FileVersion ProductVersion OriginalFilename)
+  if(NOT name IN_LIST version_strings)
+    message(FATAL_ERROR "${PROGRAM}'s version resource has no ${name}")
+  endif()
+endforeach()
+
+file(SIZE ${PROGRAM} size)
+if(size GREATER largest_size)
+  message(FATAL_ERROR "${PROGRAM} is ${size} bytes, more than ${largest_size}")
+endif()
+message(STATUS "${PROGRAM}: ${BITS}-bit GUI program of ${size} bytes")
