@@ -27,7 +27,10 @@ class files {
   virtual bool SetFileAttributes(std::string_view path, std::uint32_t attributes) = 0;
   virtual std::string GetCurrentDirectory() = 0;
   virtual bool SetCurrentDirectory(std::string_view path) = 0;
-  // The Windows system directory, for example C:\Windows\system32.
+  // The system directory of 32-bit programs, where the install's client libraries (32-bit DLLs)
+  // belong: C:\Windows\SysWOW64 on 64-bit Windows, C:\Windows\system32 on 32-bit Windows, whatever
+  // the bitness of this program. (A 32-bit program's writes to system32 land in SysWOW64 anyway; a
+  // 64-bit build must name the folder itself.)
   virtual std::string GetSystemDirectory() = 0;
   // The file opened for reading; null when it does not exist or cannot be opened.
   virtual std::unique_ptr<byte_source> OpenForReading(std::string_view path) = 0;

@@ -21,6 +21,18 @@ function system_function_as(const wchar_t* dll, const char* name) {
 
 }  // namespace setup::win32
 
+namespace setup::win32 {
+
+// Functions of a newer Windows than the one the headers are set to (Windows 7), looked up by name so
+// that the program still starts where they are missing. Their pointer types are declared here and
+// nowhere else, each with WINAPI: without it only the 32-bit program calls them wrongly (x86_64 has one
+// calling convention), and the 32-bit program cannot run on every test machine.
+// system_library_types.cpp compares each with the system's own declaration, in both Windows trees.
+using get_dpi_for_window = UINT(WINAPI*)(HWND);
+using adjust_window_rect_ex_for_dpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+
+}  // namespace setup::win32
+
 // A typed pointer to a system function loaded when first used, e.g.
 //   const auto initialize = SETUP_SYSTEM_FUNCTION(L"ole32.dll", OleInitialize);
 //   if (initialize != nullptr) initialize(nullptr);

@@ -38,10 +38,9 @@ int system_dpi() {
 
 // The DPI of the monitor the window is on where the system tells it (Windows 10), else the system's.
 int dpi_of_window(HWND window) {
-  using get_dpi_for_window = UINT(WINAPI*)(HWND);
-  // Functions of a newer Windows are looked up: the program must still start where the system does not
-  // have them (Windows 7 has none of the per-monitor DPI functions).
-  static const auto get = win32::system_function_as<get_dpi_for_window>(L"user32.dll", "GetDpiForWindow");
+  // Windows 7 has none of the per-monitor DPI functions.
+  static const auto get =
+      win32::system_function_as<win32::get_dpi_for_window>(L"user32.dll", "GetDpiForWindow");
   if (get != nullptr) {
     const UINT dpi = get(window);
     if (dpi > 0) return static_cast<int>(dpi);
@@ -50,9 +49,8 @@ int dpi_of_window(HWND window) {
 }
 
 RECT outer_rect_for_client(int width, int height, int dpi) {
-  using adjust_for_dpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust =
-      win32::system_function_as<adjust_for_dpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+  static const auto adjust = win32::system_function_as<win32::adjust_window_rect_ex_for_dpi>(
+      L"user32.dll", "AdjustWindowRectExForDpi");
   RECT r{0, 0, width, height};
   if (adjust != nullptr) {
     adjust(&r, window_style, FALSE, window_ex_style, static_cast<UINT>(dpi));

@@ -88,6 +88,10 @@ bool win32_files::SetCurrentDirectory(std::string_view path) {
 }
 
 std::string win32_files::GetSystemDirectory() {
+  // 32-bit Windows has no WoW64 folder: the call fails there (ERROR_CALL_NOT_IMPLEMENTED).
+  std::string wow64 =
+      read_text([](DWORD size, wchar_t* buffer) { return GetSystemWow64DirectoryW(buffer, size); });
+  if (!wow64.empty()) return wow64;
   return read_text([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
 }
 

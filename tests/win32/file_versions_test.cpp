@@ -58,17 +58,18 @@ TEST_F(Win32FileVersions, TheSystemAndThePortableReaderAgreeOnEveryFixture) {
 }
 
 TEST_F(Win32FileVersions, TheSystemAndThePortableReaderAgreeOnTheSystemsPrograms) {
-  const std::string system32 = fs_.GetSystemDirectory();
-  // A 32-bit program sees the 32-bit system files under system32; sysnative shows the 64-bit ones.
-  std::string windows = system32.substr(0, system32.rfind('\\'));
+  // The system folder of this program's own bitness, the one of 32-bit programs (the same on 32-bit
+  // Windows), and sysnative, where a 32-bit program sees the 64-bit files (absent for others: no
+  // version from either reader).
+  wchar_t own[MAX_PATH + 1] = {};
+  ASSERT_GT(GetSystemDirectoryW(own, MAX_PATH + 1), 0u);
+  const std::string system = win32::narrow(own);
+  const std::string system_32bit = fs_.GetSystemDirectory();
+  const std::string windows = system.substr(0, system.rfind('\\'));
   const std::vector<std::string> programs = {
-      system32 + "\\kernel32.dll",
-      system32 + "\\version.dll",
-      system32 + "\\notepad.exe",
-      system32 + "\\user32.dll",
-      windows + "\\sysnative\\notepad.exe",
-      windows + "\\sysnative\\kernel32.dll",
-      windows + "\\regedit.exe",
+      system + "\\kernel32.dll",        system + "\\version.dll",         system + "\\notepad.exe",
+      system + "\\user32.dll",          system_32bit + "\\kernel32.dll",  system_32bit + "\\notepad.exe",
+      windows + "\\sysnative\\notepad.exe", windows + "\\sysnative\\kernel32.dll", windows + "\\regedit.exe",
   };
   int with_version = 0;
   for (const std::string& program : programs) {

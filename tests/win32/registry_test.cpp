@@ -1,5 +1,6 @@
-// The registry through advapi32 in a prefix that behaves like 64-bit Windows: this 32-bit program
-// reaches the key a path spells, and the install mark lands where 32-bit programs' writes land.
+// The registry through advapi32 in a prefix that behaves like 64-bit Windows, for the 32-bit and the
+// 64-bit build alike: a path reaches the key it spells (Wow6432Node the 32-bit view, any other path
+// the 64-bit view), and the install mark lands where 32-bit programs' writes land.
 #include "platform/win32/win32_registry.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,20 @@ const std::string hklm_test = "HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest";
 const std::string hklm_test_32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\SetupWizardTest";
 
 void delete_test_keys() {
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, test_key);  // the default view of a 32-bit program: Wow6432Node
-  HKEY software = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &software) ==
-      ERROR_SUCCESS) {
-    RegDeleteTreeW(software, L"SetupWizardTest");
-    RegCloseKey(software);
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    HKEY software = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+      RegDeleteTreeW(software, L"SetupWizardTest");
+      RegCloseKey(software);
+    }
   }
+}
+
+// A 64-bit program, or a 32-bit one that WoW64 runs: either way the system has both views.
+bool on_64bit_windows() {
+  if (sizeof(void*) == 8) return true;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
 // Stores raw data in the 64-bit view.
@@ -45,9 +53,7 @@ bool exists_in_view(REGSAM view, const wchar_t* value_name) {
 class Win32Registry : public ::testing::Test {
  protected:
   void SetUp() override {
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    ASSERT_TRUE(wow64) << "these tests need a prefix that behaves like 64-bit Windows";
+    ASSERT_TRUE(on_64bit_windows()) << "these tests need a prefix that behaves like 64-bit Windows";
     delete_test_keys();
   }
   void TearDown() override { delete_test_keys(); }

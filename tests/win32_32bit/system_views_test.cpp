@@ -1,9 +1,10 @@
-// The registry in a prefix that behaves like 32-bit Windows: one view, no Wow6432Node, both view flags
-// ignored.
+// A prefix that behaves like 32-bit Windows: one registry view, no Wow6432Node, both view flags
+// ignored; no WoW64 folder, so 32-bit programs' system directory is system32.
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
 
 namespace setup {
 namespace {
@@ -42,6 +43,11 @@ TEST_F(Win32Registry32, ThereIsNoWow6432NodeWindowsNtKey) {
   EXPECT_EQ(reg.ListRegistryValueNames("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
                                        names),
             1);
+}
+
+TEST(Win32Files32, TheSystemDirectoryIsSystem32) {
+  const std::string system = win32_files().GetSystemDirectory();
+  EXPECT_TRUE(system.size() > 9 && _stricmp(system.c_str() + system.size() - 9, "\\system32") == 0) << system;
 }
 
 }  // namespace
