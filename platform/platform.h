@@ -10,6 +10,7 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/trace.h"
 
 namespace setup {
 
@@ -22,6 +23,7 @@ struct platform {
   network& net;
   file_versions& versions;
   profile& ini;
+  trace& log;
 };
 
 }  // namespace setup

@@ -39,6 +39,13 @@ std::string registry_text(const raw_registry_value& value) {
   return utf16_to_utf8(units);
 }
 
+std::string_view registry_root_name(registry_root root) {
+  for (const auto& [name, value] : root_names) {
+    if (value == root) return name;
+  }
+  return {};
+}
+
 std::optional<registry_root> parse_registry_root(std::string_view root_name) {
   for (const auto& [name, root] : root_names) {
     if (equals_ignore_case_ascii(root_name, name)) return root;

@@ -45,6 +45,8 @@ struct registry_key_path {
 };
 std::optional<registry_key_path> parse_registry_key_path(std::string_view key_path);
 std::optional<registry_root> parse_registry_root(std::string_view root_name);
+// The root written out, as key paths begin: "HKEY_LOCAL_MACHINE".
+std::string_view registry_root_name(registry_root root);
 
 class registry {
  public:

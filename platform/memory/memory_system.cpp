@@ -55,4 +55,11 @@ std::string memory_file_versions::FileVersion(std::string_view path) {
   return it == versions_.end() ? std::string() : it->second;
 }
 
+bool memory_trace::contains(std::string_view text) const {
+  for (const std::string& line : lines_) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
 }  // namespace setup

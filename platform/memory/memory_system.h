@@ -12,6 +12,7 @@
 #include "platform/file_versions.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/trace.h"
 
 namespace setup {
 
@@ -87,6 +88,20 @@ class memory_file_versions final : public file_versions {
 
  private:
   std::map<std::string, std::string> versions_;
+};
+
+// Keeps every line, secrets masked, for the test to read.
+class memory_trace final : public trace {
+ public:
+  const std::vector<std::string>& lines() const { return lines_; }
+  // True when some line contains `text`.
+  bool contains(std::string_view text) const;
+
+ protected:
+  void write(std::string_view masked_line) override { lines_.emplace_back(masked_line); }
+
+ private:
+  std::vector<std::string> lines_;
 };
 
 }  // namespace setup

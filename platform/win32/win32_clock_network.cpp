@@ -21,7 +21,9 @@ calendar_date win32_clock::local_date() {
 
 int win32_network::start() {
   WSADATA data{};
-  return WSAStartup(MAKEWORD(2, 2), &data);
+  const int result = WSAStartup(MAKEWORD(2, 2), &data);
+  if (result != 0) log_.line(failure_line("start Winsock", static_cast<unsigned long>(result)));
+  return result;
 }
 
 void win32_network::stop() {
@@ -34,7 +36,10 @@ std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::str
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
   ADDRINFOW* found = nullptr;
-  if (GetAddrInfoW(win32::wide(host_name).c_str(), nullptr, &hints, &found) != 0) return std::nullopt;
+  if (const INT rc = GetAddrInfoW(win32::wide(host_name).c_str(), nullptr, &hints, &found); rc != 0) {
+    log_.line(failure_line("resolve \"" + std::string(host_name) + "\"", static_cast<unsigned long>(rc)));
+    return std::nullopt;
+  }
   std::vector<std::uint32_t> addresses;
   for (const ADDRINFOW* entry = found; entry != nullptr; entry = entry->ai_next) {
     if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
@@ -42,8 +47,15 @@ std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::str
     }
   }
   FreeAddrInfoW(found);
-  if (addresses.empty()) return std::nullopt;
+  if (addresses.empty()) {
+    log_.line("resolve \"" + std::string(host_name) + "\": no IPv4 address");
+    return std::nullopt;
+  }
   return addresses;
+}
+
+void win32_trace::write(std::string_view masked_line) {
+  OutputDebugStringW((win32::wide(masked_line) + L"\n").c_str());
 }
 
 }  // namespace setup

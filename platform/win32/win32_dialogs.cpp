@@ -118,13 +118,17 @@ std::wstring open_dialog_filter(std::string_view filter) {
 
 void win32_dialogs::ShowMessage(std::string_view title, std::string_view text) {
   const UINT modality = owner_ != nullptr ? MB_APPLMODAL : MB_TASKMODAL;
-  MessageBoxW(owner_, wide(text).c_str(), wide(title).c_str(), MB_OK | modality);
+  if (MessageBoxW(owner_, wide(text).c_str(), wide(title).c_str(), MB_OK | modality) == 0) {
+    log_.line(failure_line("message box \"" + std::string(title) + "\"", GetLastError()));
+  }
 }
 
 int win32_dialogs::ask(std::string_view title, std::string_view text, UINT default_button) {
   const UINT modality = owner_ != nullptr ? MB_APPLMODAL : MB_TASKMODAL;
   const int pressed = MessageBoxW(owner_, wide(text).c_str(), wide(title).c_str(),
                                   MB_YESNO | MB_ICONQUESTION | default_button | modality);
+  if (pressed == 0)
+    log_.line(failure_line("question box \"" + std::string(title) + "\": taken as No", GetLastError()));
   // A box that could not be shown counts as No: no question goes ahead without an answer.
   return pressed == IDYES ? answer_yes : answer_no;
 }
@@ -151,11 +155,17 @@ int win32_dialogs::ChooseFolder(std::string_view title, std::string& path) {
   info.lParam = reinterpret_cast<LPARAM>(caption.c_str());
   const auto browse = SETUP_SYSTEM_FUNCTION(L"shell32.dll", SHBrowseForFolderW);
   const auto path_of = SETUP_SYSTEM_FUNCTION(L"shell32.dll", SHGetPathFromIDListW);
-  if (browse == nullptr || path_of == nullptr) return not_chosen;
+  if (browse == nullptr || path_of == nullptr) {
+    log_.line(failure_line("folder dialog: shell32 functions", ERROR_PROC_NOT_FOUND));
+    return not_chosen;
+  }
   unique_item_list chosen_folder(browse(&info));
-  if (chosen_folder.get() == nullptr) return not_chosen;
+  if (chosen_folder.get() == nullptr) return not_chosen;  // cancelled
   wchar_t folder[MAX_PATH] = {};
-  if (!path_of(chosen_folder.get(), folder) || folder[0] == L'\0') return not_chosen;
+  if (!path_of(chosen_folder.get(), folder) || folder[0] == L'\0') {
+    log_.line("folder dialog: the folder chosen has no file system path");
+    return not_chosen;
+  }
   path = narrow(folder);
   return chosen;
 }
@@ -178,7 +188,17 @@ int win32_dialogs::ChooseFileToOpen(std::string_view title, std::string_view def
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   const auto open_dialog = SETUP_SYSTEM_FUNCTION(L"comdlg32.dll", GetOpenFileNameW);
-  if (open_dialog == nullptr || !open_dialog(&dialog)) return not_chosen;
+  if (open_dialog == nullptr) {
+    log_.line(failure_line("file dialog: comdlg32 function", ERROR_PROC_NOT_FOUND));
+    return not_chosen;
+  }
+  if (!open_dialog(&dialog)) {
+    // 0: cancelled; anything else: the dialog failed.
+    if (const auto extended = SETUP_SYSTEM_FUNCTION(L"comdlg32.dll", CommDlgExtendedError)) {
+      if (const DWORD code = extended(); code != 0) log_.line(failure_line("file dialog", code));
+    }
+    return not_chosen;
+  }
   const std::wstring_view path(file.c_str());
   if (path.empty() || dialog.nFileOffset >= path.size()) return not_chosen;
   full_path = narrow(path);
@@ -207,11 +227,21 @@ bool win32_dialogs::KeyIsDown(key which) {
 
 void win32_dialogs::OpenUrl(std::string_view address) {
   // Only web addresses: anything else given to the shell's "open" could start a program.
-  if (!is_web_address(address)) return;
+  if (!is_web_address(address)) {
+    log_.line("open \"" + std::string(address) + "\": not a web address, not opened");
+    return;
+  }
   com_apartment com;
   const auto execute = SETUP_SYSTEM_FUNCTION(L"shell32.dll", ShellExecuteW);
-  if (execute == nullptr) return;
-  execute(owner_, L"open", wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (execute == nullptr) {
+    log_.line(failure_line("open \"" + std::string(address) + "\": shell32 function", ERROR_PROC_NOT_FOUND));
+    return;
+  }
+  // Values above 32 mean success; the others are the shell's error codes.
+  const auto result = reinterpret_cast<INT_PTR>(
+      execute(owner_, L"open", wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result <= 32)
+    log_.line(failure_line("open \"" + std::string(address) + "\"", static_cast<unsigned long>(result)));
 }
 
 }  // namespace setup

@@ -3,12 +3,16 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/trace.h"
 #include "platform/win32/win32_api.h"
 
 namespace setup {
 
+// A box or picker the system could not show, and an address not opened, are traced.
 class win32_dialogs final : public dialogs {
  public:
+  explicit win32_dialogs(trace& log) : log_(log) {}
+
   // Boxes and pickers are owned by this window (modal to it); null: owned by no window. The view sets
   // it while its window exists.
   void set_owner(HWND owner) { owner_ = owner; }
@@ -32,6 +36,7 @@ class win32_dialogs final : public dialogs {
  private:
   int ask(std::string_view title, std::string_view text, UINT default_button);
 
+  trace& log_;
   HWND owner_ = nullptr;
   bool wait_cursor_ = false;
 };

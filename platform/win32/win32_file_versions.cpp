@@ -39,11 +39,23 @@ class win32_version_block final : public version_block {
 std::string win32_file_versions::FileVersion(std::string_view path) {
   if (path.empty()) return {};
   const std::wstring file = win32::wide(path);
+  const std::string what = "version of \"" + std::string(path) + "\"";
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
-  if (size == 0 || size > max_version_info_size) return {};
+  if (size == 0) {
+    log_.line(failure_line(what, GetLastError()));
+    return {};
+  }
+  if (size > max_version_info_size) {
+    log_.line(what + ": " + std::to_string(size) +
+              " bytes of version information, more than any real file has");
+    return {};
+  }
   std::vector<std::uint8_t> data(size, 0);
-  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) {
+    log_.line(failure_line(what, GetLastError()));
+    return {};
+  }
   win32_version_block block(std::move(data));
   return file_version_text(block);
 }

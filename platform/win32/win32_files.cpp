@@ -10,6 +10,10 @@ using win32::narrow;
 using win32::unique_handle;
 using win32::wide;
 
+std::string quoted(std::string_view path) {
+  return "\"" + std::string(path) + "\"";
+}
+
 DWORD attributes_of(std::string_view path) {
   if (path.empty()) return INVALID_FILE_ATTRIBUTES;
   return GetFileAttributesW(wide(path).c_str());
@@ -67,24 +71,37 @@ bool win32_files::DirectoryExists(std::string_view path) {
 }
 
 bool win32_files::RemoveFile(std::string_view path) {
-  return DeleteFileW(wide(path).c_str()) != 0;
+  if (DeleteFileW(wide(path).c_str())) return true;
+  log_.line(failure_line("delete " + quoted(path), GetLastError()));
+  return false;
 }
 
 int win32_files::CopyFileReplacing(std::string_view source, std::string_view target) {
-  return CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE) ? 1 : 0;
+  if (CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE)) return 1;
+  log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
+  return 0;
 }
 
 bool win32_files::SetFileAttributes(std::string_view path, std::uint32_t attributes) {
   // Windows takes 0 as "no attribute" only in the form FILE_ATTRIBUTE_NORMAL.
-  return SetFileAttributesW(wide(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != 0;
+  if (SetFileAttributesW(wide(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes))
+    return true;
+  log_.line(
+      failure_line("set attributes " + std::to_string(attributes) + " of " + quoted(path), GetLastError()));
+  return false;
 }
 
 std::string win32_files::GetCurrentDirectory() {
-  return read_text([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
+  std::string directory =
+      read_text([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
+  if (directory.empty()) log_.line(failure_line("current directory", GetLastError()));
+  return directory;
 }
 
 bool win32_files::SetCurrentDirectory(std::string_view path) {
-  return SetCurrentDirectoryW(wide(path).c_str()) != 0;
+  if (SetCurrentDirectoryW(wide(path).c_str())) return true;
+  log_.line(failure_line("set current directory " + quoted(path), GetLastError()));
+  return false;
 }
 
 std::string win32_files::GetSystemDirectory() {
@@ -92,7 +109,10 @@ std::string win32_files::GetSystemDirectory() {
   std::string wow64 =
       read_text([](DWORD size, wchar_t* buffer) { return GetSystemWow64DirectoryW(buffer, size); });
   if (!wow64.empty()) return wow64;
-  return read_text([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
+  std::string system =
+      read_text([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
+  if (system.empty()) log_.line(failure_line("system directory", GetLastError()));
+  return system;
 }
 
 std::unique_ptr<byte_source> win32_files::OpenForReading(std::string_view path) {
@@ -100,9 +120,15 @@ std::unique_ptr<byte_source> win32_files::OpenForReading(std::string_view path) 
   unique_handle file(CreateFileW(wide(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return nullptr;
+  if (!file.valid()) {
+    log_.line(failure_line("open " + quoted(path), GetLastError()));
+    return nullptr;
+  }
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return nullptr;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
+    log_.line(failure_line("size of " + quoted(path), GetLastError()));
+    return nullptr;
+  }
   return std::make_unique<win32_file_source>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 }
 

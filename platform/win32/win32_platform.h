@@ -10,15 +10,16 @@
 namespace setup {
 
 struct win32_platform {
-  win32_dialogs dialogs;
-  win32_files files;
-  win32_registry registry;
-  win32_processes processes;
+  win32_trace log;
+  win32_dialogs dialogs{log};
+  win32_files files{log};
+  win32_registry registry{log};
+  win32_processes processes{log};
   win32_clock clock;
-  win32_network network;
-  win32_file_versions versions;
+  win32_network network{log};
+  win32_file_versions versions{log};
   ini_profile ini{files};
-  platform sys{dialogs, files, registry, processes, clock, network, versions, ini};
+  platform sys{dialogs, files, registry, processes, clock, network, versions, ini, log};
 };
 
 }  // namespace setup

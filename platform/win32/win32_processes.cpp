@@ -56,14 +56,25 @@ unique_handle create_process(const std::wstring& application, std::wstring comma
 }  // namespace
 
 bool win32_processes::StartProgram(std::string_view program_path) {
-  if (program_path.empty()) return false;
+  if (program_path.empty()) {
+    log_.line("start: no program given");
+    return false;
+  }
   // The application name is given explicitly and the command line holds only the quoted path, so
   // neither the search order nor a space in the path can pick another program.
   const std::wstring program = full_path(wide(program_path));
-  return create_process(program, L"\"" + program + L"\"", SW_SHOWNORMAL, 0).valid();
+  if (create_process(program, L"\"" + program + L"\"", SW_SHOWNORMAL, 0).valid()) return true;
+  log_.line(failure_line("start \"" + win32::narrow(program) + "\"", GetLastError()));
+  return false;
 }
 
 std::uint32_t win32_processes::RunWait(std::string_view command_line, int window_style) {
+  const std::uint32_t result = run_and_wait(command_line, window_style);
+  if (result == run_failed) log_.line(failure_line("run " + std::string(command_line), GetLastError()));
+  return result;
+}
+
+std::uint32_t win32_processes::run_and_wait(std::string_view command_line, int window_style) {
   const std::wstring line = wide(command_line);
   const std::size_t start = line.find_first_not_of(L" \t");
   if (start == std::wstring::npos) return run_failed;

@@ -32,10 +32,18 @@ REGSAM view_flag(registry_view view) {
   return view == registry_view::wow64_32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-bool open_key(registry_view view, registry_root root, std::string_view subkey, REGSAM access,
+// "HKEY_LOCAL_MACHINE\SOFTWARE\X (32-bit view)", and the value's name when there is one.
+std::string where(registry_view view, registry_root root, std::string_view subkey,
+                  std::string_view value_name = {}) {
+  std::string text = std::string(registry_root_name(root)) + "\\" + std::string(subkey);
+  if (view == registry_view::wow64_32) text += " (32-bit view)";
+  if (!value_name.empty()) text += " value \"" + std::string(value_name) + "\"";
+  return text;
+}
+
+LONG open_key(registry_view view, registry_root root, std::string_view subkey, REGSAM access,
               unique_hkey& key) {
-  return RegOpenKeyExW(root_key(root), wide(subkey).c_str(), 0, access | view_flag(view), key.receive()) ==
-         ERROR_SUCCESS;
+  return RegOpenKeyExW(root_key(root), wide(subkey).c_str(), 0, access | view_flag(view), key.receive());
 }
 
 }  // namespace
@@ -44,7 +52,10 @@ std::optional<raw_registry_value> win32_registry::read_value(registry_view view,
                                                              std::string_view subkey,
                                                              std::string_view value_name) {
   unique_hkey key;
-  if (!open_key(view, root, subkey, KEY_QUERY_VALUE, key)) return std::nullopt;
+  if (const LONG rc = open_key(view, root, subkey, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
+    log_.line(failure_line("registry read " + where(view, root, subkey, value_name), rc));
+    return std::nullopt;
+  }
   const std::wstring name = wide(value_name);
   std::string bytes(512, '\0');
   // The value may grow between the calls; a few rounds are enough for any real change.
@@ -57,32 +68,49 @@ std::optional<raw_registry_value> win32_registry::read_value(registry_view view,
       bytes.resize(size);  // exactly the stored bytes: a missing terminator is registry_text's concern
       return raw_registry_value{type, std::move(bytes)};
     }
-    if (status != ERROR_MORE_DATA || size > max_value_bytes) return std::nullopt;
+    if (status != ERROR_MORE_DATA || size > max_value_bytes) {
+      log_.line(failure_line("registry read " + where(view, root, subkey, value_name), status));
+      return std::nullopt;
+    }
     bytes.assign(size, '\0');
   }
+  log_.line(failure_line("registry read " + where(view, root, subkey, value_name), ERROR_MORE_DATA));
   return std::nullopt;
 }
 
 bool win32_registry::write_string(registry_view view, registry_root root, std::string_view subkey,
                                   std::string_view value_name, std::string_view text) {
   unique_hkey key;
-  if (RegCreateKeyExW(root_key(root), wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE | view_flag(view), nullptr, key.receive(), nullptr) != ERROR_SUCCESS) {
+  if (const LONG rc =
+          RegCreateKeyExW(root_key(root), wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE | view_flag(view), nullptr, key.receive(), nullptr);
+      rc != ERROR_SUCCESS) {
+    log_.line(failure_line("registry write " + where(view, root, subkey, value_name) + ": create key", rc));
     return false;
   }
   const std::wstring data = wide(text);
   const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-  return RegSetValueExW(key.get(), wide(value_name).c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(data.c_str()), bytes) == ERROR_SUCCESS;
+  if (const LONG rc = RegSetValueExW(key.get(), wide(value_name).c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+      rc != ERROR_SUCCESS) {
+    log_.line(failure_line("registry write " + where(view, root, subkey, value_name), rc));
+    return false;
+  }
+  return true;
 }
 
 std::optional<std::vector<std::string>> win32_registry::value_names(registry_view view, registry_root root,
                                                                     std::string_view subkey) {
   unique_hkey key;
-  if (!open_key(view, root, subkey, KEY_QUERY_VALUE, key)) return std::nullopt;
+  if (const LONG rc = open_key(view, root, subkey, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
+    log_.line(failure_line("registry list " + where(view, root, subkey), rc));
+    return std::nullopt;
+  }
   DWORD longest = 0;
-  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
-                       nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+  if (const LONG rc = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, &longest, nullptr, nullptr, nullptr);
+      rc != ERROR_SUCCESS) {
+    log_.line(failure_line("registry list " + where(view, root, subkey), rc));
     return std::nullopt;
   }
   std::vector<std::string> names;
@@ -96,7 +124,10 @@ std::optional<std::vector<std::string>> win32_registry::value_names(registry_vie
       name.assign(32768, L'\0');
       continue;
     }
-    if (status != ERROR_SUCCESS) return std::nullopt;
+    if (status != ERROR_SUCCESS) {
+      log_.line(failure_line("registry list " + where(view, root, subkey), status));
+      return std::nullopt;
+    }
     names.push_back(win32::narrow(std::wstring_view(name.data(), length)));
     ++index;
   }

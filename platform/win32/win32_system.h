@@ -1,4 +1,6 @@
-// The Win32 implementations of the platform operations other than the registry and the dialogs.
+// The Win32 implementations of the platform operations other than the registry and the dialogs. Each
+// failure they turn into false, 0, -1 or an empty result is traced with its context and the system's
+// code.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +10,14 @@
 #include "platform/files.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/trace.h"
 
 namespace setup {
 
 class win32_files final : public files {
  public:
+  explicit win32_files(trace& log) : log_(log) {}
+
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
   bool RemoveFile(std::string_view path) override;
@@ -22,12 +27,21 @@ class win32_files final : public files {
   bool SetCurrentDirectory(std::string_view path) override;
   std::string GetSystemDirectory() override;
   std::unique_ptr<byte_source> OpenForReading(std::string_view path) override;
+
+ private:
+  trace& log_;
 };
 
 class win32_processes final : public processes {
  public:
+  explicit win32_processes(trace& log) : log_(log) {}
+
   bool StartProgram(std::string_view program_path) override;
   std::uint32_t RunWait(std::string_view command_line, int window_style) override;
+
+ private:
+  std::uint32_t run_and_wait(std::string_view command_line, int window_style);
+  trace& log_;
 };
 
 class win32_clock final : public clock {
@@ -43,9 +57,20 @@ class win32_clock final : public clock {
 
 class win32_network final : public network {
  public:
+  explicit win32_network(trace& log) : log_(log) {}
+
   int start() override;
   void stop() override;
   std::optional<std::vector<std::uint32_t>> host_addresses(std::string_view host_name) override;
+
+ private:
+  trace& log_;
+};
+
+// The lines go to the debugger's output (OutputDebugStringW), one call each.
+class win32_trace final : public trace {
+ protected:
+  void write(std::string_view masked_line) override;
 };
 
 }  // namespace setup

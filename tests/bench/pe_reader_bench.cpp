@@ -22,6 +22,7 @@
 #include "tests/fixtures/pe_image.h"
 
 #ifdef _WIN32
+#include "platform/memory/memory_system.h"
 #include "platform/portable_file_versions.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
@@ -100,7 +101,8 @@ class counting_source final : public byte_source {
 
 #ifdef _WIN32
 std::unique_ptr<byte_source> open_file(const std::string& path) {
-  return win32_files().OpenForReading(path);
+  memory_trace log;
+  return win32_files(log).OpenForReading(path);
 }
 #else
 // The native build has no files implementation of its own; a stdio reader stands in for the Windows one.

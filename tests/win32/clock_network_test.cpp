@@ -7,6 +7,7 @@
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
 #include "platform/winsock.h"
+#include "tests/win32/test_support.h"
 
 namespace setup {
 namespace {
@@ -34,14 +35,14 @@ TEST(Win32Clock, TodayIsTheLocalDate) {
 }
 
 TEST(Win32Network, LocalhostResolvesToTheLoopbackAddress) {
-  win32_network net;
+  win32_network net{test::log()};
   memory_dialogs ui;
   EXPECT_EQ(first_ipv4_address(net, ui, "localhost"), "127.0.0.1");
   EXPECT_TRUE(ui.history().empty());
 }
 
 TEST(Win32Network, TheComputerNameResolvesAndAnUnknownNameDoesNot) {
-  win32_network net;
+  win32_network net{test::log()};
   memory_dialogs ui;
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;

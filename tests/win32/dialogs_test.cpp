@@ -144,7 +144,7 @@ class owner_window {
 
 TEST(Win32Dialogs, AMessageShowsItsCaptionAndLinesWithOneOkButtonOwnedByTheWindow) {
   owner_window owner;
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   dialogs.set_owner(owner.get());
   operator_thread operator_("错误提示：", IDOK);
   dialogs.ShowMessage("错误提示：", "连接数据库失败！\n请检查 sa 口令。");
@@ -159,7 +159,7 @@ TEST(Win32Dialogs, AMessageShowsItsCaptionAndLinesWithOneOkButtonOwnedByTheWindo
 
 TEST(Win32Dialogs, AQuestionDefaultsToNoAndAnswersOneForYesAndTwoForNo) {
   owner_window owner;
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   dialogs.set_owner(owner.get());
   const HICON question = LoadIconW(nullptr, IDI_QUESTION);
   {
@@ -181,7 +181,7 @@ TEST(Win32Dialogs, AQuestionDefaultsToNoAndAnswersOneForYesAndTwoForNo) {
 }
 
 TEST(Win32Dialogs, TheDefaultYesQuestionDefaultsToYes) {
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   {
     operator_thread operator_("提示", IDYES);
     EXPECT_EQ(dialogs.AskYesNoDefaultYes("提示", "是否安装自动升级系统？"), 1);
@@ -233,7 +233,7 @@ TEST(Win32Dialogs, TheFolderBrowserReturnsTheChosenFolderAndADriveRootWithItsBac
   temp_directory dir;
   const std::string data = dir / "数据";
   ASSERT_TRUE(CreateDirectoryW(wide(data).c_str(), nullptr));
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   std::string path = "unchanged";
   {
     std::thread answer = browse_folder("请选择目录", data, "数据", IDOK);
@@ -278,7 +278,7 @@ TEST(Win32Dialogs, TheFileDialogReturnsPathAndNameAndLeavesTheCurrentDirectory) 
   GetCurrentDirectoryW(MAX_PATH, saved);
   ASSERT_TRUE(SetCurrentDirectoryW(wide(here.path()).c_str()));
 
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   std::string full_path = "unchanged";
   std::string file_name = "unchanged";
   {
@@ -317,7 +317,7 @@ TEST(Win32Dialogs, TheFilterPairsDescriptionsAndPatterns) {
 }
 
 TEST(Win32Dialogs, TheEnterKeyIsDownOnlyWhileItIsHeld) {
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   BYTE saved[256] = {};
   ASSERT_TRUE(GetKeyboardState(saved));
   BYTE keys[256] = {};
@@ -343,7 +343,7 @@ TEST(Win32Dialogs, OpenUrlOpensWebAddressesOnlyAndNeverStartsAProgram) {
     return GetFileAttributesW(wide(file).c_str()) != INVALID_FILE_ATTRIBUTES;
   };
 
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   dialogs.OpenUrl(program);
   dialogs.OpenUrl("file:///" + program);
   EXPECT_FALSE(wait_for(ran)) << "a program path was started";

@@ -34,8 +34,8 @@ std::vector<std::string> files_in(const std::string& directory) {
 
 class Win32FileVersions : public ::testing::Test {
  protected:
-  win32_file_versions system_;
-  win32_files fs_;
+  win32_file_versions system_{test::log()};
+  win32_files fs_{test::log()};
   portable_file_versions portable_{fs_};
 };
 
@@ -67,9 +67,15 @@ TEST_F(Win32FileVersions, TheSystemAndThePortableReaderAgreeOnTheSystemsPrograms
   const std::string system_32bit = fs_.GetSystemDirectory();
   const std::string windows = system.substr(0, system.rfind('\\'));
   const std::vector<std::string> programs = {
-      system + "\\kernel32.dll",        system + "\\version.dll",         system + "\\notepad.exe",
-      system + "\\user32.dll",          system_32bit + "\\kernel32.dll",  system_32bit + "\\notepad.exe",
-      windows + "\\sysnative\\notepad.exe", windows + "\\sysnative\\kernel32.dll", windows + "\\regedit.exe",
+      system + "\\kernel32.dll",
+      system + "\\version.dll",
+      system + "\\notepad.exe",
+      system + "\\user32.dll",
+      system_32bit + "\\kernel32.dll",
+      system_32bit + "\\notepad.exe",
+      windows + "\\sysnative\\notepad.exe",
+      windows + "\\sysnative\\kernel32.dll",
+      windows + "\\regedit.exe",
   };
   int with_version = 0;
   for (const std::string& program : programs) {

@@ -14,7 +14,7 @@ using test::write_file;
 
 TEST(Win32Files, ExistenceTellsFilesFromDirectories) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ASSERT_TRUE(write_file(dir / "备份.dat", "data"));
   EXPECT_TRUE(fs.FileExists(dir / "备份.dat"));
   EXPECT_FALSE(fs.DirectoryExists(dir / "备份.dat"));
@@ -27,7 +27,7 @@ TEST(Win32Files, ExistenceTellsFilesFromDirectories) {
 
 TEST(Win32Files, AReadOnlyFileIsRemovedOnlyAfterItsAttributesAreCleared) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   const std::string file = dir / "ur_dbsetup_temp.dat";
   ASSERT_TRUE(write_file(file, "old"));
   ASSERT_TRUE(fs.SetFileAttributes(file, FILE_ATTRIBUTE_READONLY));
@@ -42,19 +42,21 @@ TEST(Win32Files, AReadOnlyFileIsRemovedOnlyAfterItsAttributesAreCleared) {
 
 TEST(Win32Files, CopyReplacesTheTargetAndFailsWhereItCannot) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ASSERT_TRUE(write_file(dir / "source", "new backup"));
   ASSERT_TRUE(write_file(dir / "target", "old"));
   EXPECT_EQ(fs.CopyFileReplacing(dir / "source", dir / "target"), 1);
   EXPECT_EQ(read_file(dir / "target"), "new backup");
   EXPECT_NE(fs.CopyFileReplacing(dir / "absent", dir / "target2"), 1);
+  EXPECT_TRUE(
+      test::log().contains("copy \"" + dir / "absent" + "\" to \"" + dir / "target2" + "\": error 2"));
   EXPECT_NE(fs.CopyFileReplacing(dir / "source", dir / "no such dir\\target"), 1);
   EXPECT_FALSE(fs.FileExists(dir / "target2"));
 }
 
 TEST(Win32Files, CurrentDirectoryRoundTripsWithChinesePaths) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   const std::string chinese = dir / "安装盘";
   ASSERT_TRUE(CreateDirectoryW(win32::wide(chinese).c_str(), nullptr));
   const std::string saved = fs.GetCurrentDirectory();
@@ -71,7 +73,7 @@ TEST(Win32Files, CurrentDirectoryRoundTripsWithChinesePaths) {
 TEST(Win32Files, TheSystemDirectoryIsTheFolderOf32BitPrograms) {
   // These tests run on 64-bit Windows (the 32-bit one: tests/win32_32bit), where that folder is
   // SysWOW64 whatever this program's bitness.
-  win32_files fs;
+  win32_files fs{test::log()};
   const std::string system = fs.GetSystemDirectory();
   EXPECT_TRUE(fs.DirectoryExists(system));
   std::string folder = system.substr(system.rfind('\\') + 1);
@@ -81,7 +83,7 @@ TEST(Win32Files, TheSystemDirectoryIsTheFolderOf32BitPrograms) {
 
 TEST(Win32Files, ReadingTakesRangesAndRefusesToReadPastTheEnd) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ASSERT_TRUE(write_file(dir / "f", "0123456789"));
   auto source = fs.OpenForReading(dir / "f");
   ASSERT_NE(source, nullptr);

@@ -102,7 +102,7 @@ const std::vector<lookup_case> cases = {
 
 TEST(Win32IniReader, ReadsAsciiFilesLikeGetPrivateProfileString) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ini_profile ini(fs);
   const std::string file = dir / "ascii.ini";
   for (const lookup_case& c : cases) {
@@ -117,7 +117,7 @@ TEST(Win32IniReader, ReadsAsciiFilesLikeGetPrivateProfileString) {
 
 TEST(Win32IniReader, ReadsUtf16FilesLikeGetPrivateProfileString) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ini_profile ini(fs);
   const std::string file = dir / "unicode.ini";
   std::vector<lookup_case> unicode_cases = cases;
@@ -163,7 +163,7 @@ TEST(Win32IniReader, Cp936TableMatchesMultiByteToWideChar) {
 
 TEST(Win32IniReader, GbkAndUtf8SetupIniGiveTheSameChineseName) {
   temp_directory dir;
-  win32_files fs;
+  win32_files fs{test::log()};
   ini_profile ini(fs);
   const std::wstring name = L"\u6F9C\u62D3\u4E13\u5356\u5E97";  // 澜拓专卖店
   char gbk[64] = {};

@@ -32,7 +32,7 @@ std::string wait_for_report(const std::string& path) {
 
 TEST(Win32Processes, RunWaitReturnsTheExitCodeOfAHiddenProcess) {
   temp_directory dir;
-  win32_processes proc;
+  win32_processes proc{test::log()};
   const std::string report = dir / "report.txt";
   EXPECT_EQ(proc.RunWait("\"" + child + "\" \"" + report + "\" 7 300", window_hidden), 7u);
   const std::string text = read_file(report);
@@ -42,8 +42,8 @@ TEST(Win32Processes, RunWaitReturnsTheExitCodeOfAHiddenProcess) {
 
 TEST(Win32Processes, RunWaitTakesBareNamesFromTheSystemDirectory) {
   temp_directory dir;
-  win32_processes proc;
-  win32_files fs;
+  win32_processes proc{test::log()};
+  win32_files fs{test::log()};
   // A program called cmd in the current directory must not be the one that runs.
   ASSERT_TRUE(copy_child(dir / "cmd.exe"));
   const std::string saved = fs.GetCurrentDirectory();
@@ -58,7 +58,7 @@ TEST(Win32Processes, RunWaitTakesBareNamesFromTheSystemDirectory) {
 
 TEST(Win32Processes, StartProgramStartsExactlyThePathGivenAndDoesNotWait) {
   temp_directory dir;
-  win32_processes proc;
+  win32_processes proc{test::log()};
   // "...\a b\child.exe" unquoted would start "...\a.exe" with the argument "b\child.exe".
   ASSERT_TRUE(CreateDirectoryW(win32::wide(dir / "a b").c_str(), nullptr));
   ASSERT_TRUE(copy_child(dir / "a b\\child.exe"));
@@ -75,8 +75,8 @@ TEST(Win32Processes, StartProgramStartsExactlyThePathGivenAndDoesNotWait) {
 
 TEST(Win32Processes, StartProgramResolvesARelativePathAgainstTheCurrentDirectory) {
   temp_directory dir;
-  win32_processes proc;
-  win32_files fs;
+  win32_processes proc{test::log()};
+  win32_files fs{test::log()};
   ASSERT_TRUE(copy_child(dir / "automess.exe"));
   const std::string saved = fs.GetCurrentDirectory();
   ASSERT_TRUE(fs.SetCurrentDirectory(dir.path()));

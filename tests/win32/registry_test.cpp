@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_api.h"
+#include "tests/win32/test_support.h"
 
 namespace setup {
 namespace {
@@ -17,7 +18,8 @@ const std::string hklm_test_32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Set
 void delete_test_keys() {
   for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     HKEY software = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) ==
+        ERROR_SUCCESS) {
       RegDeleteTreeW(software, L"SetupWizardTest");
       RegCloseKey(software);
     }
@@ -57,7 +59,7 @@ class Win32Registry : public ::testing::Test {
     delete_test_keys();
   }
   void TearDown() override { delete_test_keys(); }
-  win32_registry reg;
+  win32_registry reg{test::log()};
 };
 
 TEST_F(Win32Registry, APathWithoutWow6432NodeReachesThe64BitView) {
@@ -115,6 +117,9 @@ TEST_F(Win32Registry, OddValuesReadWithoutOverrun) {
   EXPECT_EQ(reg.ReadRegistryString(hklm_test, "dword", value), -1);
   EXPECT_EQ(reg.ReadRegistryString(hklm_test, "absent", value), -1);
   EXPECT_EQ(value, "untouched");
+  // The failure is traced with the key, the value and the system's code (2: not found).
+  EXPECT_TRUE(test::log().contains(
+      "registry read HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest value \"absent\": error 2"));
 
   EXPECT_FALSE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "long", value, 512));
   EXPECT_TRUE(

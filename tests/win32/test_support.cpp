@@ -68,4 +68,9 @@ std::string windows_path_of_unix(std::string_view unix_path) {
   return path;
 }
 
+memory_trace& log() {
+  static memory_trace lines;
+  return lines;
+}
+
 }  // namespace setup::test

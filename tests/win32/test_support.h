@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/memory/memory_system.h"
 #include "platform/win32/win32_api.h"
 
 namespace setup::test {
@@ -30,5 +31,8 @@ bool write_file(const std::string& path, std::string_view bytes);
 std::string read_file(const std::string& path);
 // A Unix path of the build tree as wine shows it (Z:\...).
 std::string windows_path_of_unix(std::string_view unix_path);
+
+// The trace the Windows implementations under test write to, for the whole test program.
+memory_trace& log();
 
 }  // namespace setup::test

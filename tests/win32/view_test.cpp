@@ -10,6 +10,7 @@
 
 #include "platform/win32/view.h"
 #include "tests/win32/test_support.h"
+#include "tests/win32/test_support.h"
 
 namespace setup {
 namespace {
@@ -226,7 +227,7 @@ class ShownForm : public ::testing::Test {
 
   test::temp_directory dir;
   sample_form form;
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   std::unique_ptr<win32_view> view;
 };
 
@@ -420,7 +421,7 @@ TEST_F(ShownForm, OnlyTheSelectedPageShowsItsVisibleControls) {
 TEST(Win32View, ChangesMadeBeforeTheWindowExistsAreShownWhenItIsCreated) {
   test::temp_directory dir;
   sample_form form;
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   win32_view view(form, dialogs, win32_view::options{dir.path()});
   form.status.set_text("已改");
   form.go.set_enabled(false);
@@ -678,7 +679,7 @@ TEST_F(ShownForm, EscapeDoesNothing) {
 
 TEST(Win32View, DestroyingTheViewLeavesTheClosingStepToTheForm) {
   sample_form form;
-  win32_dialogs dialogs;
+  win32_dialogs dialogs{test::log()};
   HWND window = nullptr;
   {
     win32_view view(form, dialogs);

@@ -2,6 +2,7 @@
 // ignored; no WoW64 folder, so 32-bit programs' system directory is system32.
 #include <gtest/gtest.h>
 
+#include "platform/memory/memory_system.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
@@ -20,7 +21,8 @@ class Win32Registry32 : public ::testing::Test {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\SetupWizardTest");
   }
   void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\SetupWizardTest"); }
-  win32_registry reg;
+  memory_trace log;
+  win32_registry reg{log};
 };
 
 TEST_F(Win32Registry32, BothViewsAreTheSameKey) {
@@ -46,7 +48,8 @@ TEST_F(Win32Registry32, ThereIsNoWow6432NodeWindowsNtKey) {
 }
 
 TEST(Win32Files32, TheSystemDirectoryIsSystem32) {
-  const std::string system = win32_files().GetSystemDirectory();
+  memory_trace log;
+  const std::string system = win32_files(log).GetSystemDirectory();
   EXPECT_TRUE(system.size() > 9 && _stricmp(system.c_str() + system.size() - 9, "\\system32") == 0) << system;
 }
 

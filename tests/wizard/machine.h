@@ -23,7 +23,8 @@ struct machine {
   memory_network net;
   memory_file_versions versions;
   ini_profile ini{fs};
-  platform sys{ui, fs, reg, proc, time, net, versions, ini};
+  memory_trace log;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log};
   memory_transaction sqlca;
 
   // The install medium is the current directory, C:\setup.
