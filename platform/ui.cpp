@@ -89,13 +89,36 @@ void form::attach(form_observer* observer) {
   for (control* c : controls_) c->attach(observer);
 }
 
+namespace {
+
+bool takes_input(const control& c) {
+  return c.enabled() && c.visible();
+}
+
+void run(const std::function<void()>& handler) {
+  if (handler) handler();
+}
+
+}  // namespace
+
 void form::click(control& c) {
+  if (!takes_input(c)) return;
   if (c.kind() == control_kind::radio) {
     c.set_checked(true);
   } else if (c.kind() == control_kind::checkbox) {
     c.set_checked(!c.checked());
   }
-  clicked(c);
+  run(c.on_click);
+}
+
+void form::modify(control& c) {
+  if (takes_input(c)) run(c.on_modified);
+}
+
+void form::choose(control& c, int position) {
+  if (!takes_input(c) || position < 1 || position > static_cast<int>(c.items().size())) return;
+  c.input_selection(position);
+  run(c.on_selection_changed);
 }
 
 void form::close() {

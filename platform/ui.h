@@ -122,6 +122,12 @@ class control {
   // Radio groups: the form that owns this control unchecks the others when this one is checked.
   void on_checked(std::function<void(control&)> hook) { checked_hook_ = std::move(hook); }
 
+  // The handlers of the user's events on this control, set once when its window is built; the form
+  // runs them (form::click, form::modify, form::choose). An event without a handler does nothing.
+  std::function<void()> on_click;              // a button, radio button or check box clicked
+  std::function<void()> on_modified;           // an edit's text changed and confirmed
+  std::function<void()> on_selection_changed;  // a drop-down item chosen
+
  private:
   void notify(change what) {
     if (observer_ != nullptr) observer_->control_changed(*this, what);
@@ -157,15 +163,19 @@ class form {
   // Closes the window as its close box does: closing() runs, then the window goes.
   void close();
 
-  // A click by the user: a radio button becomes checked (its group's others unchecked), a check box
-  // toggles, then clicked() runs. Views and tests deliver clicks through here.
+  // The user's events, the one path from a view (or a test) to the handlers. Each does nothing on a
+  // control that is disabled or hidden, whatever reached it.
+  //
+  // A click: a radio button becomes checked (its group's others unchecked), a check box toggles, then
+  // the control's on_click runs.
   void click(control& c);
+  // An edit's text, already copied into the control, was changed and confirmed (Enter, or the focus
+  // left it): on_modified runs.
+  void modify(control& c);
+  // The user chose item `position` of a drop-down: it becomes the selection and the text, then
+  // on_selection_changed runs. Nothing happens for a position out of range.
+  void choose(control& c, int position);
 
-  // Events, delivered after the view has copied the user's input into the controls.
-  virtual void clicked(control& c) {}
-  // An edit's text was changed and confirmed (Enter, or the focus left it).
-  virtual void modified(control& c) {}
-  virtual void selection_changed(control& c) {}
   // The window is closing; nothing can stop it.
   virtual void closing() {}
 

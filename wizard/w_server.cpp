@@ -1,7 +1,6 @@
 #include "wizard/w_server.h"
 
 #include "wizard/product_profile.h"
-#include "wizard/w_server_design.h"
 
 namespace setup {
 namespace {
@@ -23,197 +22,26 @@ constexpr std::string_view data_transfer_title = "安装门店数据传输服务
 
 }  // namespace
 
-#define SETUP_CONTROL(name) name(w_server_design(#name))
-
 w_server::w_server(platform& sys, transaction& sqlca)
-    : ui::form(w_server_width, w_server_height),
-      SETUP_CONTROL(p_2),
-      SETUP_CONTROL(p_1),
-      SETUP_CONTROL(cb_next),
-      SETUP_CONTROL(cb_prev),
-      SETUP_CONTROL(cb_1),
-      SETUP_CONTROL(st_11),
-      SETUP_CONTROL(st_4),
-      SETUP_CONTROL(ln_1),
-      SETUP_CONTROL(ln_2),
-      SETUP_CONTROL(gb_1),
-      SETUP_CONTROL(tab_1),
-      SETUP_CONTROL(tabpage_1),
-      SETUP_CONTROL(tabpage_5),
-      SETUP_CONTROL(tabpage_2),
-      SETUP_CONTROL(tabpage_4),
-      SETUP_CONTROL(tabpage_3),
-      SETUP_CONTROL(rb_dd),
-      SETUP_CONTROL(rb_jmzb),
-      SETUP_CONTROL(rb_zb),
-      SETUP_CONTROL(rb_sql2012),
-      SETUP_CONTROL(rb_sql2008),
-      SETUP_CONTROL(rb_sql2005),
-      SETUP_CONTROL(rb_sql2000),
-      SETUP_CONTROL(st_5),
-      SETUP_CONTROL(st_10),
-      SETUP_CONTROL(gb_5),
-      SETUP_CONTROL(gb_4),
-      SETUP_CONTROL(st_28),
-      SETUP_CONTROL(sle_old_port),
-      SETUP_CONTROL(st_27),
-      SETUP_CONTROL(sle_port),
-      SETUP_CONTROL(st_26),
-      SETUP_CONTROL(st_disc),
-      SETUP_CONTROL(cb_6),
-      SETUP_CONTROL(st_20),
-      SETUP_CONTROL(st_21),
-      SETUP_CONTROL(st_22),
-      SETUP_CONTROL(st_23),
-      SETUP_CONTROL(st_24),
-      SETUP_CONTROL(st_25),
-      SETUP_CONTROL(gb_6),
-      SETUP_CONTROL(gb_7),
-      SETUP_CONTROL(st_custtip),
-      SETUP_CONTROL(sle_custname),
-      SETUP_CONTROL(st_custname),
-      SETUP_CONTROL(sle_dbname),
-      SETUP_CONTROL(st_dbname),
-      SETUP_CONTROL(st_memo),
-      SETUP_CONTROL(st_sql_version),
-      SETUP_CONTROL(sle_sqlsetup),
-      SETUP_CONTROL(pb_3),
-      SETUP_CONTROL(sle_sqldatasetup),
-      SETUP_CONTROL(st_9),
-      SETUP_CONTROL(pb_2),
-      SETUP_CONTROL(st_7),
-      SETUP_CONTROL(sle_pass1),
-      SETUP_CONTROL(st_1),
-      SETUP_CONTROL(sle_pass),
-      SETUP_CONTROL(st_pass),
-      SETUP_CONTROL(st_servername),
-      SETUP_CONTROL(pb_backupdata),
-      SETUP_CONTROL(sle_backupdata),
-      SETUP_CONTROL(st_backupdata),
-      SETUP_CONTROL(sle_servername),
-      SETUP_CONTROL(gb_2),
-      SETUP_CONTROL(pb_wcf),
-      SETUP_CONTROL(st_wcf),
-      SETUP_CONTROL(st_wcf_info),
-      SETUP_CONTROL(cbx_1),
-      SETUP_CONTROL(st_15),
-      SETUP_CONTROL(st_14),
-      SETUP_CONTROL(st_13),
-      SETUP_CONTROL(st_8),
-      SETUP_CONTROL(pb_7),
-      SETUP_CONTROL(pb_6),
-      SETUP_CONTROL(pb_4),
-      SETUP_CONTROL(cb_4),
-      SETUP_CONTROL(cb_5),
-      SETUP_CONTROL(cb_2),
-      SETUP_CONTROL(st_dis2),
-      SETUP_CONTROL(st_dis),
-      SETUP_CONTROL(sle_pas),
-      SETUP_CONTROL(sle_server),
-      SETUP_CONTROL(st_18),
-      SETUP_CONTROL(st_17),
-      SETUP_CONTROL(st_16),
-      SETUP_CONTROL(gb_3),
-      sys_(sys),
-      sqlca_(sqlca) {
-  for (ui::control* c : {&p_2,
-                         &p_1,
-                         &cb_next,
-                         &cb_prev,
-                         &cb_1,
-                         &st_11,
-                         &st_4,
-                         &ln_1,
-                         &ln_2,
-                         &gb_1,
-                         &tab_1,
-                         &tabpage_1,
-                         &tabpage_5,
-                         &tabpage_2,
-                         &tabpage_4,
-                         &tabpage_3,
-                         &rb_dd,
-                         &rb_jmzb,
-                         &rb_zb,
-                         &rb_sql2012,
-                         &rb_sql2008,
-                         &rb_sql2005,
-                         &rb_sql2000,
-                         &st_5,
-                         &st_10,
-                         &gb_5,
-                         &gb_4,
-                         &st_28,
-                         &sle_old_port,
-                         &st_27,
-                         &sle_port,
-                         &st_26,
-                         &st_disc,
-                         &cb_6,
-                         &st_20,
-                         &st_21,
-                         &st_22,
-                         &st_23,
-                         &st_24,
-                         &st_25,
-                         &gb_6,
-                         &gb_7,
-                         &st_custtip,
-                         &sle_custname,
-                         &st_custname,
-                         &sle_dbname,
-                         &st_dbname,
-                         &st_memo,
-                         &st_sql_version,
-                         &sle_sqlsetup,
-                         &pb_3,
-                         &sle_sqldatasetup,
-                         &st_9,
-                         &pb_2,
-                         &st_7,
-                         &sle_pass1,
-                         &st_1,
-                         &sle_pass,
-                         &st_pass,
-                         &st_servername,
-                         &pb_backupdata,
-                         &sle_backupdata,
-                         &st_backupdata,
-                         &sle_servername,
-                         &gb_2,
-                         &pb_wcf,
-                         &st_wcf,
-                         &st_wcf_info,
-                         &cbx_1,
-                         &st_15,
-                         &st_14,
-                         &st_13,
-                         &st_8,
-                         &pb_7,
-                         &pb_6,
-                         &pb_4,
-                         &cb_4,
-                         &cb_5,
-                         &cb_2,
-                         &st_dis2,
-                         &st_dis,
-                         &sle_pas,
-                         &sle_server,
-                         &st_18,
-                         &st_17,
-                         &st_16,
-                         &gb_3}) {
-    add(*c);
-  }
+    : ui::form(w_server_width, w_server_height), context_{state, *this, sys, sqlca} {
+  for (ui::control* c : all()) add(*c);
+  wire_events();
 }
 
-#undef SETUP_CONTROL
+void w_server::wire_events() {
+  rb_sql2012.on_click = [this] { state.is_sql_version = "2012"; };
+  rb_sql2008.on_click = [this] { state.is_sql_version = "2008"; };
+  rb_sql2005.on_click = [this] { state.is_sql_version = "2005"; };
+  rb_sql2000.on_click = [this] { state.is_sql_version = "2000"; };
+  rb_jmzb.on_click = [this] { rb_jmzb_clicked(); };
+  cb_1.on_click = [this] { close(); };
+}
 
 void w_server::open() {
   w_server_state& s = state;
   // The profile is read whole, in the order the values are taken below; reading has no effect on the
   // pages, so the values are applied step by step as the pages are set up.
-  const product_profile profile = read_product_profile(sys_.ini, sys_.fs);
+  const product_profile profile = read_product_profile(context_.sys.ini, context_.sys.fs);
 
   // Product name, version, title (a reseller's name replaces name and title), database, product code.
   s.is_productname = profile.is_productname;
@@ -300,23 +128,7 @@ void w_server::open() {
 
 void w_server::propose_backup_file() {
   const std::string& name = rb_sql2012.checked() ? state.gs_database_2012 : state.gs_database;
-  sle_backupdata.set_text(sys_.fs.GetCurrentDirectory() + "\\" + name);
-}
-
-void w_server::clicked(ui::control& c) {
-  if (&c == &rb_sql2012) {
-    state.is_sql_version = "2012";
-  } else if (&c == &rb_sql2008) {
-    state.is_sql_version = "2008";
-  } else if (&c == &rb_sql2005) {
-    state.is_sql_version = "2005";
-  } else if (&c == &rb_sql2000) {
-    state.is_sql_version = "2000";
-  } else if (&c == &rb_jmzb) {
-    rb_jmzb_clicked();
-  } else if (&c == &cb_1) {
-    close();
-  }
+  sle_backupdata.set_text(context_.sys.fs.GetCurrentDirectory() + "\\" + name);
 }
 
 void w_server::rb_jmzb_clicked() {
@@ -327,7 +139,7 @@ void w_server::rb_jmzb_clicked() {
 }
 
 void w_server::closing() {
-  if (tab_1.selectedtab() == page_install && cbx_1.checked()) sys_.ui.OpenUrl(web_shop_address);
+  if (tab_1.selectedtab() == page_install && cbx_1.checked()) context_.sys.ui.OpenUrl(web_shop_address);
 }
 
 }  // namespace setup

@@ -762,7 +762,7 @@ void win32_view::confirm_edit(entry& e) {
   if (!e.unconfirmed || closing_) return;
   e.unconfirmed = false;
   ui::control& c = *e.model;
-  run_handler([&] { form_.modified(c); });
+  run_handler([&] { form_.modify(c); });
 }
 
 void win32_view::on_command(HWND child, int code) {
@@ -770,25 +770,17 @@ void win32_view::on_command(HWND child, int code) {
   entry* e = find(child);
   if (e == nullptr) return;
   ui::control& c = *e->model;
-  // A control the model has disabled or hidden reports nothing, whatever reaches its window.
+  // A control the model has disabled or hidden, or one on a page not shown, reports nothing and takes
+  // no input, whatever reaches its window.
   if (!c.enabled() || !on_screen(c)) return;
   using kind = ui::control_kind;
   switch (c.kind()) {
     case kind::button:
     case kind::picture_button:
-      if (code == BN_CLICKED) run_handler([&] { form_.clicked(c); });
-      break;
     case kind::radio:
-      if (code == BN_CLICKED) {
-        c.set_checked(true);
-        run_handler([&] { form_.clicked(c); });
-      }
-      break;
     case kind::checkbox:
-      if (code == BN_CLICKED) {
-        c.set_checked(!c.checked());
-        run_handler([&] { form_.clicked(c); });
-      }
+      // The form applies the click's rules (a radio button checked, a check box toggled).
+      if (code == BN_CLICKED) run_handler([&] { form_.click(c); });
       break;
     case kind::edit:
     case kind::password_edit:
@@ -804,8 +796,7 @@ void win32_view::on_command(HWND child, int code) {
       if (code == CBN_SELCHANGE) {
         const LRESULT index = SendMessageW(child, CB_GETCURSEL, 0, 0);
         if (index == CB_ERR) break;
-        c.input_selection(static_cast<int>(index) + 1);
-        run_handler([&] { form_.selection_changed(c); });
+        run_handler([&] { form_.choose(c, static_cast<int>(index) + 1); });
       } else if (code == CBN_EDITCHANGE && applying_ == 0) {
         c.input_text(narrow(text_of(child)));
       }

@@ -10,7 +10,6 @@
 
 #include "platform/win32/view.h"
 #include "tests/win32/test_support.h"
-#include "tests/win32/test_support.h"
 
 namespace setup {
 namespace {
@@ -106,6 +105,11 @@ class sample_form final : public ui::form {
                            &list,   &logo,  &pick,     &song,    &arial,    &line,     &frame, &on_logo,
                            &tab,    &page1, &p1_label, &p1_edit, &p2_label, &p2_hidden}) {
       add(*c);
+      c->on_click = [this, c] { clicked(*c); };
+      c->on_modified = [this, c] { events.push_back("modified " + c->name() + " " + c->text()); };
+      c->on_selection_changed = [this, c] {
+        events.push_back("selection " + c->name() + " " + std::to_string(c->selection()) + " " + c->text());
+      };
     }
   }
 
@@ -153,14 +157,10 @@ class sample_form final : public ui::form {
   std::function<void(ui::control&)> on_click;
   int closings = 0;
 
-  void clicked(ui::control& c) override {
+  void clicked(ui::control& c) {
     events.push_back("clicked " + c.name() + " a=" + std::to_string(a.checked()) +
                      " b=" + std::to_string(b.checked()) + " x=" + std::to_string(x.checked()));
     if (on_click) on_click(c);
-  }
-  void modified(ui::control& c) override { events.push_back("modified " + c.name() + " " + c.text()); }
-  void selection_changed(ui::control& c) override {
-    events.push_back("selection " + c.name() + " " + std::to_string(c.selection()) + " " + c.text());
   }
   void closing() override { ++closings; }
 };

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "model/control_ids.h"
 #include "tests/automation/automation.h"
 #include "tests/automation/browser_stand_in.h"
 #include "tests/automation/install_medium.h"
 #include "tests/wizard/machine.h"
-#include "wizard/control_ids.h"
 #include "wizard/w_server.h"
 
 namespace setup::automation {

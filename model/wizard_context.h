@@ -1,0 +1,20 @@
+// What a subsystem of the wizard (discovery, service, install) works with: the window's instance
+// variables and controls, the platform and the database connection. A subsystem takes this, never the
+// window itself.
+#pragma once
+
+#include "model/w_server_controls.h"
+#include "model/w_server_state.h"
+#include "platform/database.h"
+#include "platform/platform.h"
+
+namespace setup {
+
+struct wizard_context {
+  w_server_state& state;
+  w_server_controls& controls;
+  platform& sys;
+  transaction& sqlca;
+};
+
+}  // namespace setup
