@@ -27,6 +27,24 @@ std::string without_trailing_backslashes(std::string_view subkey) {
 
 }  // namespace
 
+bool names_32bit_view(std::string_view subkey) {
+  std::size_t start = 0;
+  while (start <= subkey.size()) {
+    const std::size_t slash = subkey.find('\\', start);
+    const std::string_view part =
+        subkey.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (equals_ignore_case_ascii(part, "Wow6432Node")) return true;
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  return false;
+}
+
+std::vector<key_view> registry::read_order(std::string_view subkey) {
+  if (names_32bit_view(subkey)) return {key_view::view_64};
+  return {key_view::view_64, key_view::view_32};
+}
+
 std::string registry_text(const raw_registry_value& value) {
   std::u16string units;
   units.reserve(value.bytes.size() / 2);
@@ -65,26 +83,44 @@ std::optional<registry_key_path> parse_registry_key_path(std::string_view key_pa
 int registry::ReadRegistryString(std::string_view key_path, std::string_view value_name, std::string& value) {
   const auto path = parse_registry_key_path(key_path);
   if (!path) return -1;
-  const auto raw = read_value(registry_view::as_spelled, path->root, path->subkey, value_name);
-  if (!raw || !is_string_type(raw->type)) return -1;
-  value = registry_text(*raw);
-  return 1;
+  for (const key_view view : read_order(path->subkey)) {
+    const auto raw = read_value(view, path->root, path->subkey, value_name);
+    if (!raw) continue;
+    if (!is_string_type(raw->type)) return -1;  // the value is there, of another type
+    value = registry_text(*raw);
+    return 1;
+  }
+  return -1;
 }
 
 int registry::WriteRegistryString(std::string_view key_path, std::string_view value_name,
                                   std::string_view text, registry_view view) {
   const auto path = parse_registry_key_path(key_path);
   if (!path || path->subkey.empty()) return -1;
-  return write_string(view, path->root, path->subkey, value_name, text) ? 1 : -1;
+  const auto write = [&](key_view in) {
+    return write_string(in, path->root, path->subkey, value_name, text) ? 1 : -1;
+  };
+  if (view == registry_view::wow64_32) return write(key_view::view_32);
+  const std::vector<key_view> views = read_order(path->subkey);
+  for (const key_view in : views) {
+    if (read_value(in, path->root, path->subkey, value_name)) return write(in);
+  }
+  for (const key_view in : views) {
+    if (has_key(in, path->root, path->subkey)) return write(in);
+  }
+  return write(key_view::view_64);
 }
 
 int registry::ListRegistryValueNames(std::string_view key_path, std::vector<std::string>& names) {
   const auto path = parse_registry_key_path(key_path);
   if (!path) return -1;
-  auto listed = value_names(registry_view::as_spelled, path->root, path->subkey);
-  if (!listed) return -1;
-  names = std::move(*listed);
-  return 1;
+  for (const key_view view : read_order(path->subkey)) {
+    auto listed = value_names(view, path->root, path->subkey);
+    if (!listed) continue;
+    names = std::move(*listed);
+    return 1;
+  }
+  return -1;
 }
 
 bool registry::GetRegStringValue(std::string_view root, std::string_view subkey, std::string_view value_name,
@@ -92,7 +128,7 @@ bool registry::GetRegStringValue(std::string_view root, std::string_view subkey,
   const auto parsed_root = parse_registry_root(root);
   if (!parsed_root || size == 0) return false;
   const auto raw =
-      read_value(registry_view::as_spelled, *parsed_root, without_trailing_backslashes(subkey), value_name);
+      read_value(key_view::view_64, *parsed_root, without_trailing_backslashes(subkey), value_name);
   if (!raw || !is_string_type(raw->type)) return false;
   std::string text = registry_text(*raw);
   if (utf16_length(text) > size - 1) return false;
@@ -104,8 +140,7 @@ bool registry::GetRegEnumKey(std::string_view root, std::string_view subkey, std
                              std::uint32_t size) {
   const auto parsed_root = parse_registry_root(root);
   if (!parsed_root || size == 0) return false;
-  const auto listed =
-      value_names(registry_view::as_spelled, *parsed_root, without_trailing_backslashes(subkey));
+  const auto listed = value_names(key_view::view_64, *parsed_root, without_trailing_backslashes(subkey));
   if (!listed) return false;
   std::string joined;
   std::size_t used = 0;  // characters in `joined`

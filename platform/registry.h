@@ -1,10 +1,17 @@
 // The Windows registry, string values only.
 //
-// Views. Every key path means the key it spells: on 64-bit Windows a path without "Wow6432Node"
-// reaches the 64-bit view and a path with it the 32-bit view, whichever the program is. The one
-// exception is a write asked for with registry_view::wow64_32, which lands where a 32-bit program's
-// write lands (the product's install mark, which the product's other 32-bit programs read). On
-// 32-bit Windows both views are the same.
+// Views. On 64-bit Windows a path with "Wow6432Node" reaches the 32-bit view. A path without it means
+// the key it spells in the view that holds it, whatever the bitness of this program: a 32-bit SQL
+// Server (every SQL Server 2000, and 32-bit 2005 to 2012) keeps the same paths in the 32-bit view.
+// - Reads (ReadRegistryString, ListRegistryValueNames) look in the 64-bit view first and, when the
+//   key or the value is not there, in the 32-bit view.
+// - A write goes to the view where the value already is (the 64-bit one when both hold it); when
+//   neither holds the value, to the view where the key is (64-bit first); a key that neither holds is
+//   created in the 64-bit view. So a write guarded by a read lands where the read found the value.
+// - A write asked for with registry_view::wow64_32 lands where a 32-bit program's write lands (the
+//   product's install mark, which the product's other 32-bit programs read).
+// - GetRegStringValue and GetRegEnumKey stay in the 64-bit view, as their contract says.
+// On 32-bit Windows both views are the same.
 //
 // Key paths are one text beginning with the root written out ("HKEY_LOCAL_MACHINE\SOFTWARE\...");
 // a trailing backslash is ignored. Key and value names compare without regard to case.
@@ -19,6 +26,8 @@
 namespace setup {
 
 enum class registry_view { as_spelled, wow64_32 };
+// One of the two views, as the implementations open keys: KEY_WOW64_64KEY or KEY_WOW64_32KEY.
+enum class key_view { view_64, view_32 };
 enum class registry_root { classes_root, current_user, local_machine, users, current_config };
 
 // Registry value types, with the values Windows gives them.
@@ -37,6 +46,9 @@ struct raw_registry_value {
 // The text of REG_SZ / REG_EXPAND_SZ data: UTF-16LE up to the first zero character, or to the end
 // when the data holds none (data need not be terminated); an odd last byte is dropped.
 std::string registry_text(const raw_registry_value& value);
+
+// True when a component of the sub-key is "Wow6432Node" (in any case): the path names the 32-bit view.
+bool names_32bit_view(std::string_view subkey);
 
 // Splits "HKEY_LOCAL_MACHINE\sub\key" into its root and sub-key; nullopt for an unknown root.
 struct registry_key_path {
@@ -77,14 +89,22 @@ class registry {
   bool GetRegEnumKey(std::string_view root, std::string_view subkey, std::string& names, std::uint32_t size);
 
  protected:
-  virtual std::optional<raw_registry_value> read_value(registry_view view, registry_root root,
+  // The primitives, in one view; a sub-key that spells "Wow6432Node" is opened as spelled.
+  virtual std::optional<raw_registry_value> read_value(key_view view, registry_root root,
                                                        std::string_view subkey,
                                                        std::string_view value_name) = 0;
   // Stores `text` as REG_SZ with its terminating zero, creating the key when absent.
-  virtual bool write_string(registry_view view, registry_root root, std::string_view subkey,
+  virtual bool write_string(key_view view, registry_root root, std::string_view subkey,
                             std::string_view value_name, std::string_view text) = 0;
-  virtual std::optional<std::vector<std::string>> value_names(registry_view view, registry_root root,
+  virtual std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                               std::string_view subkey) = 0;
+  // Whether the key exists in that view; a probe, not a failure when it does not.
+  virtual bool has_key(key_view view, registry_root root, std::string_view subkey) = 0;
+
+ private:
+  // The views a read looks in, in order: the 64-bit one, then (for a path that does not name a view)
+  // the 32-bit one.
+  static std::vector<key_view> read_order(std::string_view subkey);
 };
 
 }  // namespace setup

@@ -5,24 +5,8 @@
 namespace setup {
 namespace {
 
-std::string_view root_name(registry_root root) {
-  switch (root) {
-    case registry_root::classes_root:
-      return "HKEY_CLASSES_ROOT";
-    case registry_root::current_user:
-      return "HKEY_CURRENT_USER";
-    case registry_root::local_machine:
-      return "HKEY_LOCAL_MACHINE";
-    case registry_root::users:
-      return "HKEY_USERS";
-    case registry_root::current_config:
-      return "HKEY_CURRENT_CONFIG";
-  }
-  return "";
-}
-
 std::string joined(registry_root root, std::string_view subkey) {
-  std::string path(root_name(root));
+  std::string path(registry_root_name(root));
   if (!subkey.empty()) path += "\\" + std::string(subkey);
   return path;
 }
@@ -45,10 +29,9 @@ std::string memory_registry::fold(std::string_view path) {
   return folded;
 }
 
-std::string memory_registry::native_key(registry_view view, registry_root root,
-                                        std::string_view subkey) const {
+std::string memory_registry::native_key(key_view view, registry_root root, std::string_view subkey) const {
   std::string path = fold(joined(root, subkey));
-  if (view == registry_view::wow64_32 && is_64bit_ && root == registry_root::local_machine) {
+  if (view == key_view::view_32 && is_64bit_ && root == registry_root::local_machine) {
     const std::string software = "HKEY_LOCAL_MACHINE\\SOFTWARE";
     const bool under_software = path == software || path.starts_with(software + "\\");
     const bool already_32 = path.starts_with(software + "\\WOW6432NODE");
@@ -125,13 +108,13 @@ std::optional<std::string> memory_registry::string_value(std::string_view key_pa
   return registry_text(*raw);
 }
 
-std::optional<raw_registry_value> memory_registry::read_value(registry_view view, registry_root root,
+std::optional<raw_registry_value> memory_registry::read_value(key_view view, registry_root root,
                                                               std::string_view subkey,
                                                               std::string_view value_name) {
   return raw_value(native_key(view, root, subkey), value_name);
 }
 
-bool memory_registry::write_string(registry_view view, registry_root root, std::string_view subkey,
+bool memory_registry::write_string(key_view view, registry_root root, std::string_view subkey,
                                    std::string_view value_name, std::string_view text) {
   const std::string folded = native_key(view, root, subkey);
   for (const std::string& denied : denied_) {
@@ -143,13 +126,17 @@ bool memory_registry::write_string(registry_view view, registry_root root, std::
   return true;
 }
 
-std::optional<std::vector<std::string>> memory_registry::value_names(registry_view view, registry_root root,
+std::optional<std::vector<std::string>> memory_registry::value_names(key_view view, registry_root root,
                                                                      std::string_view subkey) {
   const key_entry* key = find_key(native_key(view, root, subkey));
   if (key == nullptr) return std::nullopt;
   std::vector<std::string> names;
   for (const value_entry& entry : key->values) names.push_back(entry.name);
   return names;
+}
+
+bool memory_registry::has_key(key_view view, registry_root root, std::string_view subkey) {
+  return find_key(native_key(view, root, subkey)) != nullptr;
 }
 
 }  // namespace setup

@@ -3,8 +3,9 @@
 //
 // The store is the machine's native view. On a 64-bit machine, a 32-bit view access to
 // HKEY_LOCAL_MACHINE\SOFTWARE\X reaches HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\X, as the system's
-// redirection does; the set-up and inspection functions below always address the native view, so a
-// test writes a 32-bit installation's keys with "Wow6432Node" spelled out.
+// redirection does (a path that spells Wow6432Node is not redirected again); the set-up and inspection
+// functions below always address the native view, so a test writes a 32-bit installation's keys with
+// "Wow6432Node" spelled out.
 #pragma once
 
 #include <map>
@@ -37,12 +38,13 @@ class memory_registry final : public registry {
   std::optional<std::string> string_value(std::string_view key_path, std::string_view value_name) const;
 
  protected:
-  std::optional<raw_registry_value> read_value(registry_view view, registry_root root,
-                                               std::string_view subkey, std::string_view value_name) override;
-  bool write_string(registry_view view, registry_root root, std::string_view subkey,
-                    std::string_view value_name, std::string_view text) override;
-  std::optional<std::vector<std::string>> value_names(registry_view view, registry_root root,
+  std::optional<raw_registry_value> read_value(key_view view, registry_root root, std::string_view subkey,
+                                               std::string_view value_name) override;
+  bool write_string(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
+                    std::string_view text) override;
+  std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                       std::string_view subkey) override;
+  bool has_key(key_view view, registry_root root, std::string_view subkey) override;
 
  private:
   struct value_entry {
@@ -55,7 +57,7 @@ class memory_registry final : public registry {
   };
 
   // Folded native path "ROOT\SUB\KEY" for a view access.
-  std::string native_key(registry_view view, registry_root root, std::string_view subkey) const;
+  std::string native_key(key_view view, registry_root root, std::string_view subkey) const;
   static std::string fold(std::string_view path);
   key_entry& ensure_key(const std::string& folded, std::string_view spelled);
   const key_entry* find_key(std::string_view key_path) const;

@@ -28,27 +28,26 @@ HKEY root_key(registry_root root) {
   return HKEY_LOCAL_MACHINE;
 }
 
-REGSAM view_flag(registry_view view) {
-  return view == registry_view::wow64_32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+REGSAM view_flag(key_view view) {
+  return view == key_view::view_32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
 // "HKEY_LOCAL_MACHINE\SOFTWARE\X (32-bit view)", and the value's name when there is one.
-std::string where(registry_view view, registry_root root, std::string_view subkey,
+std::string where(key_view view, registry_root root, std::string_view subkey,
                   std::string_view value_name = {}) {
   std::string text = std::string(registry_root_name(root)) + "\\" + std::string(subkey);
-  if (view == registry_view::wow64_32) text += " (32-bit view)";
+  text += view == key_view::view_32 ? " (32-bit view)" : " (64-bit view)";
   if (!value_name.empty()) text += " value \"" + std::string(value_name) + "\"";
   return text;
 }
 
-LONG open_key(registry_view view, registry_root root, std::string_view subkey, REGSAM access,
-              unique_hkey& key) {
+LONG open_key(key_view view, registry_root root, std::string_view subkey, REGSAM access, unique_hkey& key) {
   return RegOpenKeyExW(root_key(root), wide(subkey).c_str(), 0, access | view_flag(view), key.receive());
 }
 
 }  // namespace
 
-std::optional<raw_registry_value> win32_registry::read_value(registry_view view, registry_root root,
+std::optional<raw_registry_value> win32_registry::read_value(key_view view, registry_root root,
                                                              std::string_view subkey,
                                                              std::string_view value_name) {
   unique_hkey key;
@@ -78,7 +77,7 @@ std::optional<raw_registry_value> win32_registry::read_value(registry_view view,
   return std::nullopt;
 }
 
-bool win32_registry::write_string(registry_view view, registry_root root, std::string_view subkey,
+bool win32_registry::write_string(key_view view, registry_root root, std::string_view subkey,
                                   std::string_view value_name, std::string_view text) {
   unique_hkey key;
   if (const LONG rc =
@@ -99,7 +98,7 @@ bool win32_registry::write_string(registry_view view, registry_root root, std::s
   return true;
 }
 
-std::optional<std::vector<std::string>> win32_registry::value_names(registry_view view, registry_root root,
+std::optional<std::vector<std::string>> win32_registry::value_names(key_view view, registry_root root,
                                                                     std::string_view subkey) {
   unique_hkey key;
   if (const LONG rc = open_key(view, root, subkey, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
@@ -132,6 +131,11 @@ std::optional<std::vector<std::string>> win32_registry::value_names(registry_vie
     ++index;
   }
   return names;
+}
+
+bool win32_registry::has_key(key_view view, registry_root root, std::string_view subkey) {
+  unique_hkey key;
+  return open_key(view, root, subkey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
 }
 
 }  // namespace setup

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/registry_views.h"
+
 namespace setup {
 namespace {
 
@@ -21,26 +23,62 @@ std::string utf16le(std::u16string_view units) {
   return bytes;
 }
 
-TEST(Registry, PathsMeanTheKeysTheySpellAndTheMarkGoesToThe32BitView) {
+TEST(Registry, APathWithoutWow6432NodeMeansTheKeyInTheViewThatHoldsIt) {
+  const std::string key =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer\\SuperSocketNetLib\\Tcp";
+  const std::string key_32 =
+      "HKEY_LOCAL_"
+      "MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\MSSQLServer\\MSSQLServer\\SuperSocketNetLib\\Tcp";
+  using k = test::registry_views_case::key;
+  for (const test::registry_views_case& c : test::registry_views_cases()) {
+    SCOPED_TRACE(c.name);
+    memory_registry reg(/*is_64bit_machine=*/true);
+    const auto lay_out = [&](const std::string& path, k state, const char* text) {
+      if (state == k::without_value) reg.set_string(path, "Other", "x");
+      if (state == k::with_value) reg.set_string(path, "TcpPort", text);
+    };
+    lay_out(key, c.in_64, "64");
+    lay_out(key_32, c.in_32, "32");
+
+    std::string value = "unchanged";
+    EXPECT_EQ(reg.ReadRegistryString(key, "TcpPort", value), c.read ? 1 : -1);
+    EXPECT_EQ(value, c.read.value_or("unchanged"));
+    EXPECT_EQ(reg.WriteRegistryString(key, "TcpPort", "1500"), 1);
+    const bool to_32 = c.write_lands_in_32;
+    EXPECT_EQ(reg.string_value(to_32 ? key_32 : key, "TcpPort"), "1500");
+    // The other view keeps what it had.
+    const bool other_had_it = (to_32 ? c.in_64 : c.in_32) == k::with_value;
+    EXPECT_EQ(reg.string_value(to_32 ? key : key_32, "TcpPort"),
+              other_had_it ? std::optional<std::string>(to_32 ? "64" : "32") : std::nullopt);
+  }
+}
+
+TEST(Registry, ListingsFallBackToThe32BitViewAndPathsWithWow6432NodeNameIt) {
   memory_registry reg(/*is_64bit_machine=*/true);
-  reg.set_string(std::string(instances), "MSSQLSERVER", "MSSQL10.MSSQLSERVER");
   reg.set_string(
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL",
       "SQLEXPRESS", "MSSQL.1");
+  std::vector<std::string> names;
+  EXPECT_EQ(reg.ListRegistryValueNames(instances, names), 1);
+  EXPECT_EQ(names, std::vector<std::string>{"SQLEXPRESS"});
+  reg.set_string(std::string(instances), "MSSQLSERVER", "MSSQL10.MSSQLSERVER");
+  EXPECT_EQ(reg.ListRegistryValueNames(instances, names), 1);
+  EXPECT_EQ(names, std::vector<std::string>{"MSSQLSERVER"});
 
+  // A path that spells Wow6432Node is the 32-bit key and nothing else.
   std::string value = "unchanged";
-  EXPECT_EQ(reg.ReadRegistryString(instances, "SQLEXPRESS", value), -1);
-  EXPECT_EQ(value, "unchanged");
-  EXPECT_EQ(reg.ReadRegistryString(instances, "MSSQLSERVER", value), 1);
-  EXPECT_EQ(value, "MSSQL10.MSSQLSERVER");
-
-  EXPECT_EQ(reg.WriteRegistryString(mark, "shop1", "Customer", registry_view::wow64_32), 1);
-  EXPECT_FALSE(reg.key_exists(mark));
+  EXPECT_EQ(reg.ReadRegistryString(mark_32, "shop1", value), -1);
+  EXPECT_EQ(reg.WriteRegistryString(mark_32, "shop1", "Customer"), 1);
   EXPECT_EQ(reg.string_value(mark_32, "shop1"), "Customer");
-  EXPECT_EQ(reg.ReadRegistryString(mark_32, "shop1", value), 1);
+  EXPECT_FALSE(reg.key_exists(mark));
+}
 
-  EXPECT_EQ(reg.WriteRegistryString(mark, "shop2", "Other"), 1);
-  EXPECT_EQ(reg.string_value(mark, "shop2"), "Other");
+TEST(Registry, TheMarkGoesToThe32BitViewWhereverTheKeyIs) {
+  memory_registry reg(/*is_64bit_machine=*/true);
+  reg.create_key(std::string(mark));
+  EXPECT_EQ(reg.WriteRegistryString(mark, "shop1", "Customer", registry_view::wow64_32), 1);
+  EXPECT_EQ(reg.string_value(mark_32, "shop1"), "Customer");
+  EXPECT_FALSE(reg.string_value(mark, "shop1"));
 }
 
 TEST(Registry, On32BitWindowsBothViewsAreOne) {

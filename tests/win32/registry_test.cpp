@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_api.h"
+#include "tests/platform/registry_views.h"
 #include "tests/win32/test_support.h"
 
 namespace setup {
@@ -62,7 +63,7 @@ class Win32Registry : public ::testing::Test {
   win32_registry reg{test::log()};
 };
 
-TEST_F(Win32Registry, APathWithoutWow6432NodeReachesThe64BitView) {
+TEST_F(Win32Registry, AKeyNeitherViewHoldsIsCreatedInThe64BitView) {
   EXPECT_EQ(reg.WriteRegistryString(hklm_test, "TcpPort", "1433"), 1);
   EXPECT_TRUE(exists_in_view(KEY_WOW64_64KEY, L"TcpPort"));
   EXPECT_FALSE(exists_in_view(KEY_WOW64_32KEY, L"TcpPort"));
@@ -71,6 +72,37 @@ TEST_F(Win32Registry, APathWithoutWow6432NodeReachesThe64BitView) {
   EXPECT_EQ(value, "1433");
   EXPECT_EQ(reg.ReadRegistryString(hklm_test_32, "TcpPort", value = "untouched"), -1);
   EXPECT_EQ(value, "untouched");
+}
+
+TEST_F(Win32Registry, APathWithoutWow6432NodeMeansTheKeyInTheViewThatHoldsIt) {
+  using k = test::registry_views_case::key;
+  for (const test::registry_views_case& c : test::registry_views_cases()) {
+    SCOPED_TRACE(c.name);
+    delete_test_keys();
+    const auto lay_out = [](REGSAM view, k state, const wchar_t* text) {
+      if (state == k::absent) return;
+      HKEY key = nullptr;
+      ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                                &key, nullptr),
+                ERROR_SUCCESS);
+      const std::wstring data = state == k::with_value ? text : L"x";
+      RegSetValueExW(key, state == k::with_value ? L"TcpPort" : L"Other", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>((data.size() + 1) * 2));
+      RegCloseKey(key);
+    };
+    lay_out(KEY_WOW64_64KEY, c.in_64, L"64");
+    lay_out(KEY_WOW64_32KEY, c.in_32, L"32");
+
+    std::string value = "unchanged";
+    EXPECT_EQ(reg.ReadRegistryString(hklm_test, "TcpPort", value), c.read ? 1 : -1);
+    EXPECT_EQ(value, c.read.value_or("unchanged"));
+    EXPECT_EQ(reg.WriteRegistryString(hklm_test, "TcpPort", "1500"), 1);
+    std::string written;
+    EXPECT_EQ(reg.ReadRegistryString(c.write_lands_in_32 ? hklm_test_32 : hklm_test, "TcpPort", written), 1);
+    EXPECT_EQ(written, "1500");
+    EXPECT_EQ(exists_in_view(c.write_lands_in_32 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY, L"TcpPort"),
+              (c.write_lands_in_32 ? c.in_64 : c.in_32) == k::with_value);
+  }
 }
 
 TEST_F(Win32Registry, The32BitViewWriteIsSeenThroughWow6432Node) {
@@ -119,7 +151,7 @@ TEST_F(Win32Registry, OddValuesReadWithoutOverrun) {
   EXPECT_EQ(value, "untouched");
   // The failure is traced with the key, the value and the system's code (2: not found).
   EXPECT_TRUE(test::log().contains(
-      "registry read HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest value \"absent\": error 2"));
+      "registry read HKEY_LOCAL_MACHINE\\SOFTWARE\\SetupWizardTest (64-bit view) value \"absent\": error 2"));
 
   EXPECT_FALSE(reg.GetRegStringValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\SetupWizardTest", "long", value, 512));
   EXPECT_TRUE(
