@@ -5,8 +5,8 @@
 namespace setup {
 
 bool memory_byte_source::read_at(std::uint64_t offset, void* buffer, std::size_t count) {
-  if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
-  if (count != 0) std::memcpy(buffer, bytes_.data() + offset, count);
+  if (offset > bytes_->size() || count > bytes_->size() - offset) return false;
+  if (count != 0) std::memcpy(buffer, bytes_->data() + offset, count);
   return true;
 }
 

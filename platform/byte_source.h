@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace setup {
@@ -20,12 +21,15 @@ class byte_source {
 // Bytes held in memory.
 class memory_byte_source final : public byte_source {
  public:
-  explicit memory_byte_source(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t size() const override { return bytes_.size(); }
+  explicit memory_byte_source(std::string bytes)
+      : bytes_(std::make_shared<const std::string>(std::move(bytes))) {}
+  // Shares bytes that nobody changes while the source lives.
+  explicit memory_byte_source(std::shared_ptr<const std::string> bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t size() const override { return bytes_->size(); }
   bool read_at(std::uint64_t offset, void* buffer, std::size_t count) override;
 
  private:
-  std::string bytes_;
+  std::shared_ptr<const std::string> bytes_;
 };
 
 // Reads a whole source of at most `limit` bytes; false when it is larger or unreadable.

@@ -35,6 +35,18 @@ void w_server::wire_events() {
   rb_sql2000.on_click = [this] { state.is_sql_version = "2000"; };
   rb_jmzb.on_click = [this] { rb_jmzb_clicked(); };
   cb_1.on_click = [this] { close(); };
+
+  // Page 3.
+  sle_sqlsetup.on_selection_changed = [this] { paths_.sle_sqlsetup_selectionchanged(); };
+  sle_dbname.on_modified = [this] { paths_.sle_dbname_modified(); };
+  sle_pass.on_modified = [this] { paths_.sle_pass_modified(); };
+  pb_2.on_click = [this] { pickers_.pb_2_clicked(); };
+  pb_3.on_click = [this] { pickers_.pb_3_clicked(); };
+  pb_backupdata.on_click = [this] { pickers_.pb_backupdata_clicked(); };
+}
+
+void w_server::choose_setup_folder_again() {
+  if (sle_sqlsetup.on_selection_changed) sle_sqlsetup.on_selection_changed();
 }
 
 void w_server::open() {

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "discovery/sql_discovery.h"
+#include "discovery/sql_paths.h"
+#include "discovery/sql_pickers.h"
 #include "model/w_server_controls.h"
 #include "model/w_server_state.h"
 #include "model/wizard_context.h"
@@ -43,8 +46,13 @@ class w_server : public ui::form, public w_server_controls {
   void rb_jmzb_clicked();
   // The backup file proposed from the current directory and the database name.
   void propose_backup_file();
+  // The drop-down's selection handling, as when the operator chooses its item.
+  void choose_setup_folder_again();
 
   wizard_context context_;
+  sql_paths paths_{context_};
+  sql_discovery discovery_{context_, paths_};
+  sql_pickers pickers_{context_, [this] { choose_setup_folder_again(); }};
 };
 
 }  // namespace setup

@@ -86,7 +86,7 @@ void memory_files::add_directory(std::string_view path) {
 void memory_files::add_file(std::string_view path, std::string content, std::uint32_t attributes) {
   const std::string abs = absolute(path);
   add_directory(parent(abs));
-  files_[key(abs)] = file_entry{std::move(content), attributes, false};
+  files_[key(abs)] = file_entry{std::make_shared<const std::string>(std::move(content)), attributes, false};
 }
 
 void memory_files::lock(std::string_view path) {
@@ -101,7 +101,7 @@ void memory_files::set_system_directory(std::string_view path) {
 std::optional<std::string> memory_files::content(std::string_view path) const {
   const auto it = files_.find(key(absolute(path)));
   if (it == files_.end()) return std::nullopt;
-  return it->second.content;
+  return *it->second.content;
 }
 
 std::optional<std::uint32_t> memory_files::attributes(std::string_view path) const {
@@ -163,6 +163,7 @@ std::string memory_files::GetSystemDirectory() {
 std::unique_ptr<byte_source> memory_files::OpenForReading(std::string_view path) {
   const file_entry* entry = find(path);
   if (entry == nullptr) return nullptr;
+  // The reader shares the bytes: a 64 MiB program is not copied for every version read.
   return std::make_unique<memory_byte_source>(entry->content);
 }
 

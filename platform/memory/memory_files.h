@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -46,7 +47,8 @@ class memory_files final : public files {
 
  private:
   struct file_entry {
-    std::string content;
+    // Shared with the readers opened on it: a copy or a rewrite replaces it, never changes it.
+    std::shared_ptr<const std::string> content;
     std::uint32_t attributes = 0;
     bool locked = false;
   };

@@ -16,8 +16,7 @@ namespace setup {
 namespace {
 
 std::string fixtures_directory() {
-  const char* data = std::getenv("SETUP_TEST_DATA");
-  return test::windows_path_of_unix(data ? data : "") + "\\versions";
+  return test::test_data("versions");
 }
 
 std::vector<std::string> files_in(const std::string& directory) {

@@ -1,6 +1,7 @@
 #include "tests/win32/test_support.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace setup::test {
 namespace {
@@ -71,6 +72,104 @@ std::string windows_path_of_unix(std::string_view unix_path) {
 memory_trace& log() {
   static memory_trace lines;
   return lines;
+}
+
+std::string test_data(std::string_view name) {
+  const char* data = std::getenv("SETUP_TEST_DATA");
+  return windows_path_of_unix(data ? data : "") + "\\" + std::string(name);
+}
+
+bool set_machine_string(REGSAM view, const std::string& subkey, const std::string& name,
+                        const std::string& text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, win32::wide(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | view,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::wstring data = win32::wide(text);
+  const LONG rc =
+      RegSetValueExW(key, win32::wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+namespace {
+
+void delete_machine_tree(REGSAM view, const wchar_t* parent, const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, parent, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+  RegDeleteTreeW(key, name);
+  RegCloseKey(key);
+}
+
+constexpr wchar_t windows_nt_32[] = L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion";
+
+}  // namespace
+
+sql_server_layout::sql_server_layout() {
+  remove_keys();
+}
+
+sql_server_layout::~sql_server_layout() {
+  remove_keys();
+}
+
+void sql_server_layout::remove_keys() {
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    delete_machine_tree(view, L"SOFTWARE\\Microsoft", L"Microsoft SQL Server");
+    delete_machine_tree(view, L"SOFTWARE\\Microsoft", L"MSSQLServer");
+  }
+  mark_64bit_windows(false);
+}
+
+void sql_server_layout::mark_64bit_windows(bool on) {
+  if (on) {
+    set_machine_string(KEY_WOW64_64KEY, win32::narrow(windows_nt_32), "PathName", "C:\\windows");
+    return;
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, windows_nt_32, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) ==
+      ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"PathName");
+    RegCloseKey(key);
+  }
+}
+
+std::string sql_server_layout::lay_out_folder(const std::string& folder, const std::string& fixture) {
+  for (const std::string& part : {folder, folder + "\\Binn", folder + "\\Data"}) {
+    CreateDirectoryW(win32::wide(part).c_str(), nullptr);
+  }
+  CopyFileW(win32::wide(test_data("versions\\" + fixture)).c_str(),
+            win32::wide(folder + "\\Binn\\sqlservr.exe").c_str(), FALSE);
+  return folder;
+}
+
+std::string sql_server_layout::add_instance(const std::string& name, const std::string& id,
+                                            const std::string& fixture, bool in_32bit_view) {
+  const REGSAM view = in_32bit_view ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::string folder = lay_out_folder(dir_ / id, fixture);
+  const std::string sql = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
+  set_machine_string(view, sql + "Instance Names\\SQL", name, id);
+  set_machine_string(view, sql + id + "\\Setup", "SQLPath", folder);
+  set_machine_string(view, sql + id + "\\Setup", "SQLDataRoot", folder);
+  set_machine_string(view, sql + id + "\\Setup", "SQLBinRoot", folder + "\\Binn");
+  set_machine_string(view, sql + id + "\\MSSQLServer\\SuperSocketNetLib\\Tcp\\IPAll", "TcpPort", "1433");
+  return folder;
+}
+
+std::string sql_server_layout::add_sql2000(const std::string& active, const std::string& fixture,
+                                           bool in_32bit_view) {
+  const REGSAM view = in_32bit_view ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::string folder = lay_out_folder(dir_ / ("MSSQL2000_" + active), fixture);
+  set_machine_string(view, "Software\\Microsoft\\Microsoft SQL Server", "SsrpActiveServer", active);
+  const std::string setup = active == "MSSQLServer"
+                                ? "Software\\Microsoft\\MSSQLServer\\Setup"
+                                : "SOFTWARE\\Microsoft\\Microsoft SQL Server\\" + active + "\\Setup";
+  set_machine_string(view, setup, "SQLPath", folder);
+  set_machine_string(view, setup, "SQLDataRoot", folder);
+  set_machine_string(view, setup, "SQLBinRoot", folder + "\\Binn");
+  return folder;
 }
 
 }  // namespace setup::test

@@ -35,4 +35,37 @@ std::string windows_path_of_unix(std::string_view unix_path);
 // The trace the Windows implementations under test write to, for the whole test program.
 memory_trace& log();
 
+// A file of the build's test data (SETUP_TEST_DATA), as a Windows path.
+std::string test_data(std::string_view name);
+
+// Writes a REG_SZ value under HKEY_LOCAL_MACHINE in one view (KEY_WOW64_64KEY or KEY_WOW64_32KEY),
+// creating the key; false when it cannot.
+bool set_machine_string(REGSAM view, const std::string& subkey, const std::string& name,
+                        const std::string& text);
+
+// SQL Server instances laid out on the prefix as setup leaves them: keys in the view of their
+// bitness, folders in a temporary directory, and a sqlservr.exe that is one of the version fixtures.
+// The SQL Server keys of both views, and the 64-bit mark, are removed when it is made and when it goes.
+class sql_server_layout {
+ public:
+  sql_server_layout();
+  ~sql_server_layout();
+  sql_server_layout(const sql_server_layout&) = delete;
+  sql_server_layout& operator=(const sql_server_layout&) = delete;
+
+  // SQL Server 2005 and later; `fixture` is a file of tests/data/versions ("en_us_unicode_64.dll").
+  // Returns the setup folder.
+  std::string add_instance(const std::string& name, const std::string& id, const std::string& fixture,
+                           bool in_32bit_view);
+  // SQL Server 2000 with `active` as its active instance ("MSSQLServer": the default one).
+  std::string add_sql2000(const std::string& active, const std::string& fixture, bool in_32bit_view);
+  // "PathName" under the 32-bit view's Windows NT key, which the wizard takes for 64-bit Windows.
+  void mark_64bit_windows(bool on);
+
+ private:
+  void remove_keys();
+  std::string lay_out_folder(const std::string& folder, const std::string& fixture);
+  temp_directory dir_;
+};
+
 }  // namespace setup::test

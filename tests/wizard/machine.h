@@ -5,26 +5,12 @@
 #include <string>
 
 #include "platform/memory/memory_database.h"
-#include "platform/memory/memory_dialogs.h"
-#include "platform/memory/memory_files.h"
-#include "platform/memory/memory_registry.h"
-#include "platform/memory/memory_system.h"
-#include "platform/platform.h"
+#include "platform/memory/memory_platform.h"
 #include "wizard/w_server.h"
 
 namespace setup::test {
 
-struct machine {
-  memory_dialogs ui;
-  memory_files fs;
-  memory_registry reg{true};
-  memory_processes proc;
-  memory_clock time;
-  memory_network net;
-  memory_file_versions versions;
-  ini_profile ini{fs};
-  memory_trace log;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log};
+struct machine : memory_platform {
   memory_transaction sqlca;
 
   // The install medium is the current directory, C:\setup.

@@ -1,0 +1,282 @@
+#include "discovery/sql_discovery.h"
+
+#include "model/sql_server_registry.h"
+#include "platform/text.h"
+#include "platform/winsock.h"
+
+namespace setup {
+namespace {
+
+namespace reg = sql_registry;
+
+constexpr std::string_view local_server = "(local)";
+// The registry library's buffers are 512 characters, terminator included.
+constexpr std::uint32_t library_buffer = 512;
+constexpr std::string_view line_feed = "\n";
+
+std::string subkey_of(std::string_view key_path) {
+  return std::string(key_path.substr(std::min(key_path.size(), reg::root_prefix.size())));
+}
+
+}  // namespace
+
+bool sql_discovery::of_check_sql() {
+  w_.state.ib_is_64bit_os = paths_.wf_is_64bit_os();
+  if (w_.state.ib_is_64bit_os) return of_check_sql_64bit();
+  if (w_.controls.rb_sql2012.checked()) return of_check_sql2012();
+  search s{form::plain, {}, {}, {}};
+  prologue(s);
+  if (version_2005_or_later() ? !enumerate_instances(s) : !find_sql2000(s)) return false;
+  return final_read(s);
+}
+
+bool sql_discovery::of_check_sql2012() {
+  search s{form::sql2012, {}, {}, {}};
+  prologue(s);
+  // Called only with 2012 chosen; 2000's search is never entered here.
+  if (version_2005_or_later() ? !enumerate_instances(s) : !find_sql2000(s)) return false;
+  return final_read(s);
+}
+
+bool sql_discovery::of_check_sql_64bit() {
+  search s{form::sql_64bit, {}, {}, {}};
+  prologue(s);
+  if (version_2005_or_later()) {
+    enumerate_both_views(s);
+  } else if (!find_sql2000(s)) {
+    return false;
+  }
+  return final_read(s);
+}
+
+bool sql_discovery::version_2005_or_later() const {
+  const w_server_controls& c = w_.controls;
+  return c.rb_sql2005.checked() || c.rb_sql2008.checked() || c.rb_sql2012.checked();
+}
+
+bool sql_discovery::read(const search& s, std::string_view key_path, std::string_view value_name,
+                         std::string& value) {
+  if (key_path.empty()) return false;
+  if (s.kind == form::sql_64bit) {
+    return w_.sys.reg.GetRegStringValue(reg::root, subkey_of(key_path), value_name, value, library_buffer);
+  }
+  return w_.sys.reg.ReadRegistryString(key_path, value_name, value) == 1;
+}
+
+std::string sql_discovery::version_of_instance(std::string_view program) {
+  return sql_version_of(paths_.of_get_sqlversion(program));
+}
+
+void sql_discovery::clear_proposal() {
+  w_.controls.sle_sqlsetup.set_text("");
+  w_.controls.sle_sqldatasetup.set_text("");
+  w_.state.is_sqlpath.clear();
+  w_.state.is_datapath.clear();
+  w_.state.is_sqlbinpath.clear();
+}
+
+void sql_discovery::prologue(search& s) {
+  w_server_state& st = w_.state;
+  s.regkey = std::string(reg::computer_name_key);
+  std::string machine;
+  if (!read(s, s.regkey, reg::computer_name_value, machine)) machine = "localhost";
+  w_.controls.sle_servername.set_text(std::string(local_server));
+  if (const auto address = first_ipv4_address(w_.sys.net, w_.sys.ui, machine)) st.is_addr = *address;
+  w_.controls.sle_sqlsetup.reset_items();
+  st.is_sqlsetup_array.clear();
+  st.is_ins_name_array.clear();
+  st.is_sqlsetup_data_array.clear();
+  st.is_sqlbinroot_array.clear();
+  st.is_tcp_port_array.clear();
+}
+
+bool sql_discovery::enumerate_instances(search& s) {
+  w_server_state& st = w_.state;
+  w_server_controls& c = w_.controls;
+  std::vector<std::string> names;
+  if (w_.sys.reg.ListRegistryValueNames(reg::instance_names_key, names) != 1) names.clear();
+  if (names.size() > 1) c.st_memo.set_visible(true);
+
+  bool matched = false;
+  for (const std::string& name : names) {
+    std::string id;
+    if (!read(s, reg::instance_names_key, name, id)) continue;
+    s.regkey = reg::setup_key(id);
+    std::string setup_folder;
+    if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) continue;
+    std::string program = setup_folder + std::string(reg::program_in_setup_folder);
+    std::string bin_folder;
+    if (s.kind == form::sql2012 && read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) {
+      program = bin_folder + std::string(reg::program_in_bin_folder);
+    }
+    // Each instance on its own: one whose program cannot be read, or of a version outside the table
+    // (SQL Server 2014 and later stand beside older ones), is passed over.
+    const std::string version = version_of_instance(program);
+    if (version.empty() || version != st.is_sql_version) continue;
+
+    st.is_tcp_port = reg::tcp_key(id);
+    matched = true;
+    if (s.regkey_old.empty()) s.regkey_old = s.regkey;
+    // An instance without a data root is skipped whole: neither its item nor its list entries, so that
+    // the items and the five lists describe the same instances, item by item, and choosing an item
+    // never leaves another instance's TCP key behind.
+    std::string data_root;
+    if (!read(s, s.regkey, reg::sql_data_root_value, data_root)) continue;
+    if (c.sle_sqlsetup.add_item(setup_folder) < 1) continue;
+    st.is_sqlsetup_array.push_back(setup_folder);
+    st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
+    st.is_ins_name_array.push_back(name);
+    st.is_tcp_port_array.push_back(st.is_tcp_port);
+    if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) st.is_sqlbinroot_array.push_back(bin_folder);
+  }
+
+  // An installed default instance is preferred for the final read, whatever its version.
+  std::string id;
+  if (read(s, reg::instance_names_key, reg::default_instance_name, id) ||
+      read(s, reg::instance_names_key, reg::express_instance_name, id)) {
+    s.regkey = reg::setup_key(id);
+    if (!trim_spaces(st.is_addr).empty()) c.sle_servername.set_text(st.is_addr);
+  } else {
+    s.regkey = s.regkey_old;
+  }
+  return s.kind != form::sql2012 || matched;
+}
+
+void sql_discovery::enumerate_both_views(search& s) {
+  w_server_state& st = w_.state;
+  w_server_controls& c = w_.controls;
+  std::vector<stru_sqlserver> lst_sqlserver;
+  for (const bool in_64bit_view : {true, false}) {
+    std::string buffer;
+    std::vector<std::string> names;
+    const std::string_view list =
+        in_64bit_view ? reg::instance_names_subkey_64 : reg::instance_names_subkey_32;
+    if (w_.sys.reg.GetRegEnumKey(reg::root, list, buffer, library_buffer)) {
+      const auto count = wf_parsetoarray(buffer, line_feed, names);
+      names.resize(count ? static_cast<std::size_t>(*count) : 0);
+    } else {
+      names = {std::string(reg::default_instance_name), std::string(reg::express_instance_name)};
+    }
+    for (std::string& name : names) lst_sqlserver.push_back({std::move(name), in_64bit_view});
+  }
+
+  for (const stru_sqlserver& candidate : lst_sqlserver) {
+    s.sqlserver = candidate.as_insname;
+    const bool in_32bit_view = !candidate.ab_64bit;
+    const std::string list =
+        std::string(reg::root_prefix) +
+        std::string(in_32bit_view ? reg::instance_names_subkey_32 : reg::instance_names_subkey_64);
+    std::string id;
+    if (!read(s, list, candidate.as_insname, id)) continue;
+    s.regkey = reg::setup_key(id, in_32bit_view);
+    std::string setup_folder;
+    if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) continue;
+    const std::string version = version_of_instance(setup_folder + std::string(reg::program_in_setup_folder));
+    if (version.empty() || version != st.is_sql_version) continue;
+
+    // The first instance of the chosen version is the only one listed.
+    st.is_tcp_port = reg::tcp_key(id, in_32bit_view);
+    if (s.regkey_old.empty()) s.regkey_old = s.regkey;
+    std::string data_root;
+    if (read(s, s.regkey, reg::sql_data_root_value, data_root) &&
+        c.sle_sqlsetup.add_item(setup_folder) >= 1) {
+      st.is_sqlsetup_array.push_back(setup_folder);
+      st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
+      st.is_ins_name_array.push_back(candidate.as_insname);
+      st.is_tcp_port_array.push_back(st.is_tcp_port);
+      std::string bin_folder;
+      if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder))
+        st.is_sqlbinroot_array.push_back(bin_folder);
+    }
+    break;
+  }
+}
+
+bool sql_discovery::find_sql2000(search& s) {
+  w_server_state& st = w_.state;
+  const auto take = [&](std::string_view active, bool in_32bit_view) {
+    if (s.kind != form::sql_64bit && trim_spaces(active).empty()) active = reg::sql2000_active_default;
+    if (active != reg::sql2000_active_default) {
+      st.is_tcp_port = reg::tcp_key(active, in_32bit_view);
+      s.regkey = std::string(in_32bit_view ? reg::sql_server_key_32 : reg::sql_server_key) +
+                 std::string(active) +
+                 std::string(s.kind == form::plain ? reg::setup_suffix : reg::sql2000_named_setup_suffix);
+      s.sqlserver = std::string(active);
+    } else {
+      s.regkey =
+          std::string(in_32bit_view ? reg::sql2000_default_setup_key_32 : reg::sql2000_default_setup_key);
+      st.is_tcp_port =
+          std::string(in_32bit_view ? reg::sql2000_default_tcp_key_32 : reg::sql2000_default_tcp_key);
+      s.sqlserver = std::string(reg::default_instance_name);
+    }
+    st.is_tcp_port_array.push_back(st.is_tcp_port);
+  };
+
+  bool found = false;
+  std::string active;
+  if (s.kind != form::sql_64bit) {
+    found = read(s, reg::sql2000_active_key, reg::sql2000_active_value, active);
+    if (found) take(active, false);
+  } else {
+    // SQL Server 2000 is a 32-bit program: on 64-bit Windows it is found under Wow6432Node alone. A
+    // view without the value is passed over; with both, the 32-bit view's values replace the others.
+    for (const bool in_32bit_view : {false, true}) {
+      const std::string_view subkey =
+          in_32bit_view ? reg::sql2000_active_subkey_32 : reg::sql2000_active_subkey_64;
+      if (!w_.sys.reg.GetRegStringValue(reg::root, subkey, reg::sql2000_active_value, active,
+                                        library_buffer)) {
+        continue;
+      }
+      take(active, in_32bit_view);
+      found = true;
+    }
+  }
+  if (!found) clear_proposal();
+  return found;
+}
+
+bool sql_discovery::final_read(search& s) {
+  w_server_state& st = w_.state;
+  w_server_controls& c = w_.controls;
+  std::string setup_folder;
+  if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) {
+    clear_proposal();
+    return false;
+  }
+  st.is_sqlpath = setup_folder;
+  c.sle_sqlsetup.set_text(setup_folder);
+  const bool single_entry = st.is_sqlsetup_array.empty();
+  if (single_entry) c.sle_sqlsetup.add_item(setup_folder);
+
+  std::string data_root;
+  if (read(s, s.regkey, reg::sql_data_root_value, data_root)) {
+    st.is_datapath = data_root + std::string(reg::data_folder_in_data_root);
+    c.sle_sqldatasetup.set_text(st.is_datapath);
+  } else {
+    data_root.clear();
+    st.is_datapath.clear();
+  }
+
+  if (single_entry) {
+    st.is_sqlsetup_array.push_back(setup_folder);
+    st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
+    st.is_ins_name_array.push_back(s.kind != form::sql2012 && c.rb_sql2000.checked() ? s.sqlserver
+                                                                                     : std::string());
+    std::string bin_folder;
+    if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) {
+      st.is_sqlbinpath = bin_folder;
+    } else if (!c.rb_sql2005.checked()) {
+      st.is_sqlbinpath = st.is_sqlpath + "\\Binn";
+      bin_folder = st.is_sqlbinpath;
+    } else {
+      bin_folder.clear();
+    }
+    st.is_sqlbinroot_array.push_back(bin_folder);
+  }
+
+  c.sle_sqlsetup.select(1);
+  paths_.sle_sqlsetup_selectionchanged();
+  return true;
+}
+
+}  // namespace setup

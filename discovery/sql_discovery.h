@@ -1,0 +1,64 @@
+// Which SQL Server instances of the version chosen on page 1 the machine has, and where they live: the
+// instance drop-down and the five instance lists of the database page, the proposed server name and
+// folders. Three forms of one procedure: of_check_sql itself (32-bit Windows, SQL Server 2000 to
+// 2008), of_check_sql2012 (32-bit Windows, 2012) and of_check_sql_64bit (64-bit Windows, both registry
+// views). Discovery shows no message: false means no setup folder was found.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "discovery/sql_paths.h"
+#include "model/wizard_context.h"
+
+namespace setup {
+
+// A candidate of the 64-bit search: an instance name as listed, and the view it was listed in.
+struct stru_sqlserver {
+  std::string as_insname;
+  bool ab_64bit = false;
+};
+
+class sql_discovery {
+ public:
+  sql_discovery(wizard_context& w, sql_paths& paths) : w_(w), paths_(paths) {}
+
+  // The entry point: the form for this machine and version; true when a setup folder was found.
+  bool of_check_sql();
+  bool of_check_sql2012();
+  bool of_check_sql_64bit();
+
+ private:
+  enum class form { plain, sql2012, sql_64bit };
+  // The working values of one search.
+  struct search {
+    form kind;
+    std::string regkey;      // the setup key of the final read
+    std::string regkey_old;  // the setup key of the first instance of the chosen version
+    std::string sqlserver;   // the instance name of a single entry
+  };
+
+  // The computer's address, the "(local)" server name, and empty lists.
+  void prologue(search& s);
+  // SQL Server 2005 and later, through the instance list of one view (the 32-bit forms).
+  bool enumerate_instances(search& s);
+  // The 64-bit form: the first instance of the chosen version among both views' instances.
+  void enumerate_both_views(search& s);
+  // SQL Server 2000: the active instance's keys; false when no view names one.
+  bool find_sql2000(search& s);
+  // The chosen setup key read into the page and the lists; item 1 selected.
+  bool final_read(search& s);
+
+  // Reads a value of a full key path, through the registry library in the 64-bit form.
+  bool read(const search& s, std::string_view key_path, std::string_view value_name, std::string& value);
+  // The SQL Server version of the server program of a setup folder, empty when unknown.
+  std::string version_of_instance(std::string_view program);
+  void clear_proposal();
+  bool version_2005_or_later() const;
+
+  wizard_context& w_;
+  sql_paths& paths_;
+};
+
+}  // namespace setup
