@@ -1,14 +1,10 @@
 #include "wizard/w_server.h"
 
+#include "model/product_codes.h"
 #include "wizard/product_profile.h"
 
 namespace setup {
 namespace {
-
-// Product codes that change what the wizard offers; every other code takes the general path.
-constexpr std::string_view product_urmsv7 = "urmsv7";
-constexpr std::string_view product_qvxtekprov3 = "qvxtekprov3";
-constexpr std::string_view product_qvxlov10 = "qvxlov10";
 
 // The values of the version keys that offer a version.
 constexpr std::string_view offers_2005_and_2008 = "1";
@@ -34,6 +30,8 @@ void w_server::wire_events() {
   rb_sql2005.on_click = [this] { state.is_sql_version = "2005"; };
   rb_sql2000.on_click = [this] { state.is_sql_version = "2000"; };
   rb_jmzb.on_click = [this] { rb_jmzb_clicked(); };
+  cb_next.on_click = [this] { navigation_.cb_next_clicked(); };
+  cb_prev.on_click = [this] { navigation_.cb_prev_clicked(); };
   cb_1.on_click = [this] { close(); };
 
   // Page 3.
@@ -134,13 +132,8 @@ void w_server::open() {
 
   st_wcf.set_text(
       std::string(s.gs_product == product_qvxlov10 ? data_transfer_title_qvxlov10 : data_transfer_title));
-  propose_backup_file();
+  navigation_.propose_backup_file();
   set_title("[" + s.is_apptitle + "]服务器安装程序");
-}
-
-void w_server::propose_backup_file() {
-  const std::string& name = rb_sql2012.checked() ? state.gs_database_2012 : state.gs_database;
-  sle_backupdata.set_text(context_.sys.fs.GetCurrentDirectory() + "\\" + name);
 }
 
 void w_server::rb_jmzb_clicked() {

@@ -15,15 +15,9 @@
 #include "platform/database.h"
 #include "platform/platform.h"
 #include "platform/ui.h"
+#include "wizard/page_navigation.h"
 
 namespace setup {
-
-// Page numbers of tab_1.
-inline constexpr int page_edition = 1;   // tabpage_1
-inline constexpr int page_port = 2;      // tabpage_5
-inline constexpr int page_database = 3;  // tabpage_2
-inline constexpr int page_install = 4;   // tabpage_4
-inline constexpr int page_extra = 5;     // tabpage_3
 
 // The vendor's web shop, opened at close when the micro-store box is checked.
 inline constexpr std::string_view web_shop_address = "https://shop.lantuo-soft.example/weishop/open";
@@ -44,8 +38,6 @@ class w_server : public ui::form, public w_server_controls {
   // The handlers of the controls' events, set in one place.
   void wire_events();
   void rb_jmzb_clicked();
-  // The backup file proposed from the current directory and the database name.
-  void propose_backup_file();
   // The drop-down's selection handling, as when the operator chooses its item.
   void choose_setup_folder_again();
 
@@ -53,6 +45,7 @@ class w_server : public ui::form, public w_server_controls {
   sql_paths paths_{context_};
   sql_discovery discovery_{context_, paths_};
   sql_pickers pickers_{context_, [this] { choose_setup_folder_again(); }};
+  page_navigation navigation_{context_, discovery_, paths_, {}};
 };
 
 }  // namespace setup

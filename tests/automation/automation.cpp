@@ -147,6 +147,36 @@ bool window::checked() const {
   return hwnd_ != nullptr && send(hwnd_, BM_GETCHECK, 0, 0, state) && state == BST_CHECKED;
 }
 
+std::vector<std::string> window::items() const {
+  std::vector<std::string> out;
+  DWORD_PTR count = 0;
+  if (hwnd_ == nullptr || !send(hwnd_, CB_GETCOUNT, 0, 0, count) || static_cast<LRESULT>(count) == CB_ERR)
+    return out;
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR length = 0;
+    if (!send(hwnd_, CB_GETLBTEXTLEN, i, 0, length) || static_cast<LRESULT>(length) == CB_ERR) break;
+    std::wstring item(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!send(hwnd_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()), copied)) break;
+    item.resize(std::min<std::size_t>(copied, length));
+    out.push_back(win32::narrow(item));
+  }
+  return out;
+}
+
+int window::selection() const {
+  DWORD_PTR index = 0;
+  if (hwnd_ == nullptr || !send(hwnd_, CB_GETCURSEL, 0, 0, index)) return 0;
+  return static_cast<LRESULT>(index) == CB_ERR ? 0 : static_cast<int>(index) + 1;
+}
+
+void window::choose_item(int position) const {
+  if (hwnd_ == nullptr) return;
+  PostMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(position - 1), 0);
+  PostMessageW(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(hwnd_));
+}
+
 bool window::default_push_button() const {
   return hwnd_ != nullptr && (GetWindowLongW(hwnd_, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }

@@ -53,11 +53,16 @@ class window {
   RECT rect_in(const window& other) const;
   // A picture control or a button shows a bitmap.
   bool has_image() const;
+  // A drop-down's items, and the position of its selected one (from 1; 0: none).
+  std::vector<std::string> items() const;
+  int selection() const;
 
   // Clicks as the mouse would (BM_CLICK). Posted: a handler that opens a modal box cannot block us.
   void click() const;
   // Replaces the text as typing would: everything selected, then one character message per character.
   void type(std::string_view text) const;
+  // Chooses a drop-down's item (from 1) as the mouse would, with the notice the list sends. Posted.
+  void choose_item(int position) const;
 
  private:
   HWND hwnd_ = nullptr;

@@ -29,16 +29,9 @@ struct sql_instance {
   std::string tcp_key() const { return sql_registry::tcp_key(id, in_32bit_view); }
 };
 
-struct sql_machine : memory_platform {
-  memory_transaction sqlca;
-  w_server_state state;
-  w_server_controls controls;
-  wizard_context w{state, controls, sys, sqlca};
-  sql_paths paths{w};
-  sql_discovery discovery{w, paths};
-
-  // The computer is SERVER1 at 10.0.0.5 (and 10.0.0.6).
-  explicit sql_machine(bool windows_64bit) : memory_platform(windows_64bit) {
+// The machine: SERVER1 at 10.0.0.5 (and 10.0.0.6), 32- or 64-bit Windows, and its SQL Servers.
+struct sql_server_machine : memory_platform {
+  explicit sql_server_machine(bool windows_64bit) : memory_platform(windows_64bit) {
     reg.set_string(sql_registry::computer_name_key, "ComputerName", "SERVER1");
     net.hosts["SERVER1"] = {0x0500000A, 0x0600000A};
     if (windows_64bit) reg.set_string(sql_registry::windows_nt_32bit_key, "PathName", "C:\\Windows");
@@ -76,6 +69,18 @@ struct sql_machine : memory_platform {
     fs.add_file(folder + "\\Binn\\sqlservr.exe", "MZ");
     versions.set(folder + "\\Binn\\sqlservr.exe", "2000.080.194.0");
   }
+};
+
+// Discovery's context on such a machine, without a window.
+struct sql_machine : sql_server_machine {
+  explicit sql_machine(bool windows_64bit) : sql_server_machine(windows_64bit) {}
+
+  memory_transaction sqlca;
+  w_server_state state;
+  w_server_controls controls;
+  wizard_context w{state, controls, sys, sqlca};
+  sql_paths paths{w};
+  sql_discovery discovery{w, paths};
 
   // The version chosen on page 1.
   void choose(const std::string& version) {

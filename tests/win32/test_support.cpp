@@ -113,6 +113,7 @@ sql_server_layout::sql_server_layout() {
 
 sql_server_layout::~sql_server_layout() {
   remove_keys();
+  for (const std::string& folder : folders_) remove_tree(win32::wide(folder));
 }
 
 void sql_server_layout::remove_keys() {
@@ -137,6 +138,11 @@ void sql_server_layout::mark_64bit_windows(bool on) {
 }
 
 std::string sql_server_layout::lay_out_folder(const std::string& folder, const std::string& fixture) {
+  // Every missing folder of the path, as setup makes them.
+  for (std::size_t slash = folder.find('\\', 3); slash != std::string::npos;
+       slash = folder.find('\\', slash + 1)) {
+    CreateDirectoryW(win32::wide(folder.substr(0, slash)).c_str(), nullptr);
+  }
   for (const std::string& part : {folder, folder + "\\Binn", folder + "\\Data"}) {
     CreateDirectoryW(win32::wide(part).c_str(), nullptr);
   }
@@ -146,9 +152,11 @@ std::string sql_server_layout::lay_out_folder(const std::string& folder, const s
 }
 
 std::string sql_server_layout::add_instance(const std::string& name, const std::string& id,
-                                            const std::string& fixture, bool in_32bit_view) {
+                                            const std::string& fixture, bool in_32bit_view,
+                                            const std::string& at) {
   const REGSAM view = in_32bit_view ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-  const std::string folder = lay_out_folder(dir_ / id, fixture);
+  if (!at.empty()) folders_.push_back(at);
+  const std::string folder = lay_out_folder(at.empty() ? dir_ / id : at, fixture);
   const std::string sql = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
   set_machine_string(view, sql + "Instance Names\\SQL", name, id);
   set_machine_string(view, sql + id + "\\Setup", "SQLPath", folder);

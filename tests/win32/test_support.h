@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/memory/memory_system.h"
 #include "platform/win32/win32_api.h"
@@ -54,9 +55,10 @@ class sql_server_layout {
   sql_server_layout& operator=(const sql_server_layout&) = delete;
 
   // SQL Server 2005 and later; `fixture` is a file of tests/data/versions ("en_us_unicode_64.dll").
-  // Returns the setup folder.
+  // The setup folder is `folder` (created, and removed with the layout), or one in a temporary
+  // directory; returns it.
   std::string add_instance(const std::string& name, const std::string& id, const std::string& fixture,
-                           bool in_32bit_view);
+                           bool in_32bit_view, const std::string& folder = {});
   // SQL Server 2000 with `active` as its active instance ("MSSQLServer": the default one).
   std::string add_sql2000(const std::string& active, const std::string& fixture, bool in_32bit_view);
   // "PathName" under the 32-bit view's Windows NT key, which the wizard takes for 64-bit Windows.
@@ -66,6 +68,7 @@ class sql_server_layout {
   void remove_keys();
   std::string lay_out_folder(const std::string& folder, const std::string& fixture);
   temp_directory dir_;
+  std::vector<std::string> folders_;  // made outside dir_
 };
 
 }  // namespace setup::test

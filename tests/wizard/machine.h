@@ -6,11 +6,15 @@
 
 #include "platform/memory/memory_database.h"
 #include "platform/memory/memory_platform.h"
+#include "tests/discovery/sql_machine.h"
 #include "wizard/w_server.h"
 
 namespace setup::test {
 
-struct machine : memory_platform {
+// 64-bit Windows unless asked otherwise; SQL Servers are added as in the discovery tests.
+struct machine : sql_server_machine {
+  explicit machine(bool windows_64bit = true) : sql_server_machine(windows_64bit) {}
+
   memory_transaction sqlca;
 
   // The install medium is the current directory, C:\setup.

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "model/sql_server_registry.h"
+#include "platform/win32/win32_system.h"
+
 namespace setup::automation {
 namespace {
 
@@ -48,9 +51,59 @@ void compare(std::vector<std::string>& out, const ui::control& c, const char* wh
 
 }  // namespace
 
-wizard_run::wizard_run() : browser(built_program("browser_recorder.exe"), medium / "opened-addresses.txt") {
+wizard_run::wizard_run(bool windows_64bit)
+    : browser(built_program("browser_recorder.exe"), medium / "opened-addresses.txt"),
+      machine(windows_64bit) {
   machine.fs.add_directory(medium.path());
   machine.fs.SetCurrentDirectory(medium.path());
+  sql_servers.mark_64bit_windows(windows_64bit);
+  // Discovery proposes the computer's address: the model's computer is the prefix's.
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  if (GetComputerNameW(name, &length)) {
+    const std::string computer = win32::narrow(name);
+    machine.reg.set_string(sql_registry::computer_name_key, "ComputerName", computer);
+    win32_network net(test::log());
+    if (const auto addresses = net.host_addresses(computer)) machine.net.hosts[computer] = *addresses;
+  }
+}
+
+void wizard_run::sql_instance(const test::sql_instance& instance, const std::string& fixture) {
+  sql_servers.add_instance(instance.name, instance.id, fixture, instance.in_32bit_view, instance.folder());
+  machine.add(instance);
+}
+
+testing::AssertionResult wizard_run::click_answering(ui::control& c, std::string_view caption,
+                                                     std::string_view text, int button) {
+  const window w = real(c);
+  if (!w.shown() || !w.enabled()) return testing::AssertionFailure() << c.name() << " cannot be clicked";
+  if (button == IDYES || button == IDNO) machine.ui.yes_no_answers.push_back(button == IDYES ? 1 : 2);
+  model->click(c);
+  w.click();
+  message_box box;
+  if (testing::AssertionResult shown = app.wait_for_message_box(box); !shown) return shown;
+  if (box.caption() != caption || box.message() != text) {
+    return testing::AssertionFailure() << "a box \"" << box.caption() << "\": \"" << box.message()
+                                       << "\", not \"" << caption << "\": \"" << text << "\"";
+  }
+  if (!box.press(button)) return testing::AssertionFailure() << "the box has no button " << button;
+  return shows_the_model();
+}
+
+testing::AssertionResult wizard_run::type(ui::control& c, std::string_view text) {
+  const window w = real(c);
+  if (!w.shown() || !w.enabled()) return testing::AssertionFailure() << c.name() << " cannot be typed into";
+  c.input_text(std::string(text));
+  w.type(text);
+  return shows_the_model();
+}
+
+testing::AssertionResult wizard_run::choose(ui::control& c, int position) {
+  const window w = real(c);
+  if (!w.shown() || !w.enabled()) return testing::AssertionFailure() << c.name() << " cannot be chosen from";
+  model->choose(c, position);
+  w.choose_item(position);
+  return shows_the_model();
 }
 
 void wizard_run::setup_ini(std::string_view lines) {
@@ -115,6 +168,10 @@ std::vector<std::string> wizard_run::differences() const {
     if (shows_text(c->kind())) compare(out, *c, "text", w.text(), c->text());
     if (c->kind() == control_kind::radio || c->kind() == control_kind::checkbox) {
       compare(out, *c, "checked", w.checked(), c->checked());
+    }
+    if (c->kind() == control_kind::dropdown) {
+      compare(out, *c, "items", w.items(), c->items());
+      compare(out, *c, "selection", w.selection(), c->selection());
     }
     if (c->kind() == control_kind::picture || c->kind() == control_kind::picture_button) {
       // A picture that is not in the medium leaves the place empty.

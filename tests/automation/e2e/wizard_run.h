@@ -21,7 +21,8 @@ namespace setup::automation {
 
 class wizard_run {
  public:
-  wizard_run();
+  // 64-bit Windows, or a 32-bit one (the prefix's view of the mark the wizard reads, and the model's).
+  explicit wizard_run(bool windows_64bit = true);
 
   // The profile files, written into the medium and into the model's machine alike.
   void setup_ini(std::string_view lines);
@@ -42,6 +43,19 @@ class wizard_run {
   // Clicks a control of the real window, as the operator would (so it must be shown and enabled), and
   // the same control of the model.
   testing::AssertionResult click(ui::control& c);
+  // The same click, which shows a message box: its caption and text are checked, it is answered with
+  // `button` (IDOK, IDYES, IDNO), and the model's box gets the same answer.
+  testing::AssertionResult click_answering(ui::control& c, std::string_view caption, std::string_view text,
+                                           int button);
+  // Types into an edit of the real window as the operator does (without confirming), and into the
+  // model alike.
+  testing::AssertionResult type(ui::control& c, std::string_view text);
+  // Chooses item `position` of a drop-down in both.
+  testing::AssertionResult choose(ui::control& c, int position);
+
+  // A SQL Server instance on the prefix and on the model's machine alike, at the model's folder; its
+  // sqlservr.exe is the version fixture `fixture`, whose FileVersion `instance.file_version` gives.
+  void sql_instance(const test::sql_instance& instance, const std::string& fixture);
 
   // A control of the real window by the model control's ID.
   window real(const ui::control& c) const { return app.control(c.id()); }
@@ -49,7 +63,9 @@ class wizard_run {
   install_medium medium;
   browser_stand_in browser;
   program app;
+  // The prefix's computer name and address are the model's.
   test::machine machine;
+  test::sql_server_layout sql_servers;
   std::unique_ptr<w_server> model;
 };
 
