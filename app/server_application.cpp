@@ -6,6 +6,7 @@ namespace setup {
 
 int server_application::run() {
   // create
+  sys_.log.line("server started");
   appname_ = std::string(application_name);
   sqlca_ = make_sqlca_ ? make_sqlca_() : nullptr;
   if (!sqlca_) return 1;
@@ -16,6 +17,7 @@ int server_application::run() {
   {
     w_server window(sys_, *sqlca_);
     window.open();
+    sys_.log.line("open step done: " + window.title());
     host_.run(window);
   }
 

@@ -1,6 +1,6 @@
 # Checks the program file as technicians get it, reading it only: a Windows GUI program of the given
 # bitness whose imports are system DLLs only (so it runs from the install medium with nothing installed
-# beside it), with its manifest (elevation, common controls 6) and its version resource, and of a size
+# beside it), none of those it needs only later among them, with its manifest (elevation, common controls 6) and its version resource, and of a size
 # that an install medium carries without thought.
 #   cmake -DPROGRAM=server.exe -DBITS=32 -DOBJDUMP=i686-w64-mingw32-objdump -P check_program.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -9,6 +9,8 @@ set(system_dlls
   advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 user32 version ws2_32 odbc32
   shlwapi uxtheme imm32 winmm)
 set(largest_size 4194304)
+# Loaded when first used, not at every start: the window shows sooner without them.
+set(loaded_on_first_use comdlg32 shell32 ole32 oleaut32 version ws2_32)
 
 execute_process(COMMAND ${OBJDUMP} -f -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -44,6 +46,9 @@ foreach(line IN LISTS imports)
   string(REGEX REPLACE "\\.dll$" "" name "${name}")
   if(NOT name IN_LIST system_dlls)
     message(FATAL_ERROR "${PROGRAM} imports ${dll}, which is not a system DLL")
+  endif()
+  if(name IN_LIST loaded_on_first_use)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll} at start; it is to be loaded when first used")
   endif()
   message(STATUS "imports ${dll}")
 endforeach()

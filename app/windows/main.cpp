@@ -12,18 +12,19 @@ namespace {
 // Shows the wizard's window through the Win32 view until it closes.
 class view_host final : public setup::window_host {
  public:
-  explicit view_host(setup::win32_dialogs& dialogs) : dialogs_(dialogs) {}
-  void run(setup::ui::form& window) override { setup::run_window(window, dialogs_); }
+  view_host(setup::win32_dialogs& dialogs, setup::trace& log) : dialogs_(dialogs), log_(log) {}
+  void run(setup::ui::form& window) override { setup::run_window(window, dialogs_, &log_); }
 
  private:
   setup::win32_dialogs& dialogs_;
+  setup::trace& log_;
 };
 
 }  // namespace
 
 int wmain() {
   setup::win32_platform system;
-  view_host host(system.dialogs);
+  view_host host(system.dialogs, system.log);
   setup::server_application app(
       system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host);
   return app.run();

@@ -186,7 +186,8 @@ win32_view::win32_view(ui::form& form, win32_dialogs& dialogs, options settings)
     : form_(form),
       dialogs_(dialogs),
       picture_folder_(settings.picture_folder.empty() ? program_folder()
-                                                      : std::move(settings.picture_folder)) {
+                                                      : std::move(settings.picture_folder)),
+      log_(settings.log) {
   for (ui::control* c : form_.controls()) {
     if (tab_ == nullptr && c->kind() == ui::control_kind::tab) tab_ = c;
     if (c->kind() == ui::control_kind::page && c->page() > 0) page_models_.emplace(c->page(), c);
@@ -227,6 +228,7 @@ bool win32_view::create(int show_command) {
   dialogs_.set_owner(window_);
   dpi_ = dpi_of_window(window_);
   size_window(nullptr);
+  note("window created");
 
   // Creating the controls of the pages not shown and decoding pictures are the slow part of making the
   // window (each child window costs about a millisecond under wine): they come once the window and what
@@ -234,12 +236,19 @@ bool win32_view::create(int show_command) {
   create_controls([this](const ui::control& c) { return c.page() == 0 || page_shown(c.page()); });
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
+  note("window shown");
   create_controls([](const ui::control&) { return true; });
+  note("controls of the other pages created");
   for (entry& e : entries_) {
     if (e.hwnd != nullptr && has_picture(e.model->kind())) apply_picture(e, true);
   }
+  note("pictures shown");
   if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
   return true;
+}
+
+void win32_view::note(std::string_view stage) {
+  if (log_ != nullptr) log_->line("window: " + std::string(stage));
 }
 
 template <typename filter>
@@ -410,7 +419,8 @@ RECT win32_view::pixel_rect(const ui::control& c) const {
   return r;
 }
 
-HFONT win32_view::font_for(const ui::control& c) {
+const LOGFONTW& win32_view::message_font() {
+  if (message_font_dpi_ == dpi_) return message_font_;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   LOGFONTW font{};
@@ -423,6 +433,14 @@ HFONT win32_view::font_for(const ui::control& c) {
     font.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE - 1);
   }
+  message_font_ = font;
+  message_font_dpi_ = dpi_;
+  return message_font_;
+}
+
+HFONT win32_view::font_for(const ui::control& c) {
+  // Asked once per DPI, not once per control.
+  LOGFONTW font = message_font();
   if (!c.font().empty()) {
     const std::wstring face = wide(c.font());
     std::fill(std::begin(font.lfFaceName), std::end(font.lfFaceName), L'\0');
@@ -990,11 +1008,11 @@ void win32_view::pump_pending() {
   }
 }
 
-int run_window(ui::form& form, win32_dialogs& dialogs) {
+int run_window(ui::form& form, win32_dialogs& dialogs, trace* log) {
   // A long event handler keeps the window from the message loop; the system must not replace it with
   // a ghost, or the progress written into it would not be seen.
   DisableProcessWindowsGhosting();
-  win32_view view(form, dialogs);
+  win32_view view(form, dialogs, win32_view::options{.log = log});
   if (!view.create()) return -1;
   MSG message;
   while (view.is_open()) {

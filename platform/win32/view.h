@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/trace.h"
 #include "platform/ui.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/win32_api.h"
@@ -37,6 +38,9 @@ class win32_view final : public ui::form_observer {
   struct options {
     // Folder the controls' picture files are relative to; empty: the program's own folder.
     std::string picture_folder;
+    // Where the view notes the stages of making the window (created, shown, the rest of the controls,
+    // the pictures); none: not noted.
+    trace* log = nullptr;
   };
 
   // Attaches itself to the form and makes the dialogs' boxes modal to its window while it exists.
@@ -131,13 +135,18 @@ class win32_view final : public ui::form_observer {
   bool on_screen(const ui::control& c) const;
   RECT in_window(const RECT& r, HWND parent) const;
   HFONT font_for(const ui::control& c);
+  // The system's message font at the window's DPI.
+  const LOGFONTW& message_font();
   std::string picture_path(const std::string& name) const;
   entry* find(HWND child);
   entry* find(const ui::control& c);
 
+  void note(std::string_view stage);
+
   ui::form& form_;
   win32_dialogs& dialogs_;
   std::string picture_folder_;
+  trace* log_ = nullptr;
   HWND window_ = nullptr;
   int dpi_ = 96;
   bool created_ = false;
@@ -158,10 +167,12 @@ class win32_view final : public ui::form_observer {
   std::unordered_map<int, std::size_t> by_id_;
   std::unordered_map<const ui::control*, std::size_t> by_model_;
   std::unordered_map<std::wstring, win32::unique_font> fonts_;
+  LOGFONTW message_font_{};
+  int message_font_dpi_ = 0;
 };
 
 // Shows the form and runs the message loop until its window has closed: the form's closing step runs
 // once, the window is destroyed, and the function returns 0 (-1 when the window could not be created).
-int run_window(ui::form& form, win32_dialogs& dialogs);
+int run_window(ui::form& form, win32_dialogs& dialogs, trace* log = nullptr);
 
 }  // namespace setup

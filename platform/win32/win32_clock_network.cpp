@@ -1,3 +1,4 @@
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
 
@@ -19,15 +20,21 @@ calendar_date win32_clock::local_date() {
   return calendar_date{now.wYear, now.wMonth, now.wDay};
 }
 
+// Windows Sockets is loaded when discovery first looks the computer up, not at every start.
 int win32_network::start() {
+  const auto startup = SETUP_SYSTEM_FUNCTION(L"ws2_32.dll", WSAStartup);
+  if (startup == nullptr) {
+    log_.line(failure_line("start Winsock: ws2_32 function", ERROR_PROC_NOT_FOUND));
+    return WSASYSNOTREADY;
+  }
   WSADATA data{};
-  const int result = WSAStartup(MAKEWORD(2, 2), &data);
+  const int result = startup(MAKEWORD(2, 2), &data);
   if (result != 0) log_.line(failure_line("start Winsock", static_cast<unsigned long>(result)));
   return result;
 }
 
 void win32_network::stop() {
-  WSACleanup();
+  if (const auto cleanup = SETUP_SYSTEM_FUNCTION(L"ws2_32.dll", WSACleanup)) cleanup();
 }
 
 std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::string_view host_name) {
@@ -35,8 +42,15 @@ std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::str
   ADDRINFOW hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
+  const auto get_addresses = SETUP_SYSTEM_FUNCTION(L"ws2_32.dll", GetAddrInfoW);
+  const auto free_addresses = SETUP_SYSTEM_FUNCTION(L"ws2_32.dll", FreeAddrInfoW);
+  if (get_addresses == nullptr || free_addresses == nullptr) {
+    log_.line(
+        failure_line("resolve \"" + std::string(host_name) + "\": ws2_32 functions", ERROR_PROC_NOT_FOUND));
+    return std::nullopt;
+  }
   ADDRINFOW* found = nullptr;
-  if (const INT rc = GetAddrInfoW(win32::wide(host_name).c_str(), nullptr, &hints, &found); rc != 0) {
+  if (const INT rc = get_addresses(win32::wide(host_name).c_str(), nullptr, &hints, &found); rc != 0) {
     log_.line(failure_line("resolve \"" + std::string(host_name) + "\"", static_cast<unsigned long>(rc)));
     return std::nullopt;
   }
@@ -46,7 +60,7 @@ std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::str
       addresses.push_back(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
     }
   }
-  FreeAddrInfoW(found);
+  free_addresses(found);
   if (addresses.empty()) {
     log_.line("resolve \"" + std::string(host_name) + "\": no IPv4 address");
     return std::nullopt;

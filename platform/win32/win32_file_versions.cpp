@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/version_block.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_api.h"
 
 namespace setup {
@@ -21,7 +22,9 @@ class win32_version_block final : public version_block {
   std::optional<version_value> query(std::string_view sub_block) override {
     void* found = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(data_.data(), win32::wide(sub_block).c_str(), &found, &length)) return std::nullopt;
+    static const auto query = SETUP_SYSTEM_FUNCTION(L"version.dll", VerQueryValueW);
+    if (query == nullptr || !query(data_.data(), win32::wide(sub_block).c_str(), &found, &length))
+      return std::nullopt;
     // The value lies inside the copy; what follows it up to the copy's end is all that may be read.
     const auto begin = reinterpret_cast<std::uintptr_t>(data_.data());
     const auto at = reinterpret_cast<std::uintptr_t>(found);
@@ -40,8 +43,15 @@ std::string win32_file_versions::FileVersion(std::string_view path) {
   if (path.empty()) return {};
   const std::wstring file = win32::wide(path);
   const std::string what = "version of \"" + std::string(path) + "\"";
+  // version.dll is loaded when discovery first reads a version, not at every start.
+  const auto size_of = SETUP_SYSTEM_FUNCTION(L"version.dll", GetFileVersionInfoSizeW);
+  const auto read_info = SETUP_SYSTEM_FUNCTION(L"version.dll", GetFileVersionInfoW);
+  if (size_of == nullptr || read_info == nullptr) {
+    log_.line(failure_line(what + ": version.dll functions", ERROR_PROC_NOT_FOUND));
+    return {};
+  }
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  const DWORD size = size_of(file.c_str(), &ignored);
   if (size == 0) {
     log_.line(failure_line(what, GetLastError()));
     return {};
@@ -52,7 +62,7 @@ std::string win32_file_versions::FileVersion(std::string_view path) {
     return {};
   }
   std::vector<std::uint8_t> data(size, 0);
-  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) {
+  if (!read_info(file.c_str(), 0, size, data.data())) {
     log_.line(failure_line(what, GetLastError()));
     return {};
   }
