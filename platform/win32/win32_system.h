@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/services.h"
 #include "platform/trace.h"
 
 namespace setup {
@@ -62,6 +63,19 @@ class win32_network final : public network {
   int start() override;
   void stop() override;
   std::optional<std::vector<std::uint32_t>> host_addresses(std::string_view host_name) override;
+  bool TcpConnects(std::string_view ipv4_address, std::uint16_t port,
+                   std::int64_t timeout_milliseconds) override;
+
+ private:
+  trace& log_;
+};
+
+class win32_services final : public services {
+ public:
+  explicit win32_services(trace& log) : log_(log) {}
+
+  bool SetServiceAccount(std::string_view service_name, std::string_view account) override;
+  std::optional<std::vector<std::string>> RunningDependentServices(std::string_view service_name) override;
 
  private:
   trace& log_;

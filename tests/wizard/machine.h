@@ -24,7 +24,8 @@ struct machine {
   memory_file_versions versions;
   ini_profile ini{fs};
   memory_trace log;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log};
+  memory_services services;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services};
   memory_transaction sqlca;
 
   // The install medium is the current directory, C:\setup.
