@@ -35,6 +35,7 @@ void w_server::wire_events() {
   rb_sql2000.on_click = [this] { state.is_sql_version = "2000"; };
   rb_jmzb.on_click = [this] { rb_jmzb_clicked(); };
   cb_1.on_click = [this] { close(); };
+  cb_6.on_click = [this] { service.cb_6_clicked(); };
 }
 
 void w_server::open() {

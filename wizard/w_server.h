@@ -12,6 +12,7 @@
 #include "platform/database.h"
 #include "platform/platform.h"
 #include "platform/ui.h"
+#include "service/port_service.h"
 
 namespace setup {
 
@@ -45,6 +46,11 @@ class w_server : public ui::form, public w_server_controls {
   void propose_backup_file();
 
   wizard_context context_;
+
+ public:
+  // The port page and the service restart; the navigation reads the port with of_check_sqlport, and
+  // the selection step of page 3 calls instance_selected when it runs outside discovery.
+  port_service service{context_};
 };
 
 }  // namespace setup
