@@ -10,6 +10,7 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/services.h"
 #include "platform/trace.h"
 
 namespace setup {
@@ -24,6 +25,7 @@ struct platform {
   file_versions& versions;
   profile& ini;
   trace& log;
+  services& svc;
 };
 
 }  // namespace setup

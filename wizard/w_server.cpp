@@ -34,8 +34,14 @@ void w_server::wire_events() {
   cb_prev.on_click = [this] { navigation_.cb_prev_clicked(); };
   cb_1.on_click = [this] { close(); };
 
-  // Page 3.
-  sle_sqlsetup.on_selection_changed = [this] { paths_.sle_sqlsetup_selectionchanged(); };
+  // Page 2.
+  cb_6.on_click = [this] { service.cb_6_clicked(); };
+
+  // Page 3. An instance the operator chooses brings its own port.
+  sle_sqlsetup.on_selection_changed = [this] {
+    paths_.sle_sqlsetup_selectionchanged();
+    service.instance_selected();
+  };
   sle_dbname.on_modified = [this] { paths_.sle_dbname_modified(); };
   sle_pass.on_modified = [this] { paths_.sle_pass_modified(); };
   pb_2.on_click = [this] { pickers_.pb_2_clicked(); };

@@ -15,6 +15,7 @@
 #include "platform/database.h"
 #include "platform/platform.h"
 #include "platform/ui.h"
+#include "service/port_service.h"
 #include "wizard/page_navigation.h"
 
 namespace setup {
@@ -45,7 +46,14 @@ class w_server : public ui::form, public w_server_controls {
   sql_paths paths_{context_};
   sql_discovery discovery_{context_, paths_};
   sql_pickers pickers_{context_, [this] { choose_setup_folder_again(); }};
-  page_navigation navigation_{context_, discovery_, paths_, {}};
+
+ public:
+  // The port page and the service restart; the navigation reads the port with of_check_sqlport, and
+  // page 3's selection, when the operator changes it, calls instance_selected.
+  port_service service{context_};
+
+ private:
+  page_navigation navigation_{context_, discovery_, paths_, [this] { service.of_check_sqlport(); }};
 };
 
 }  // namespace setup

@@ -24,7 +24,8 @@ struct memory_platform {
   memory_file_versions versions;
   ini_profile ini{fs};
   memory_trace log;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log};
+  memory_services services;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services};
 };
 
 }  // namespace setup

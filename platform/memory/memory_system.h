@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,11 +13,13 @@
 #include "platform/file_versions.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/services.h"
 #include "platform/trace.h"
 
 namespace setup {
 
-// Records the programs started; RunWait answers exit codes from a script (0 when none is left).
+// Records the programs started; RunWait answers exit codes from a script (0 when none is left), or
+// from `answer` when it is set.
 class memory_processes final : public processes {
  public:
   struct run {
@@ -24,6 +27,7 @@ class memory_processes final : public processes {
     int window_style = 0;
   };
   std::deque<std::uint32_t> exit_codes;
+  std::function<std::uint32_t(std::string_view command_line)> answer;
   bool start_fails = false;
 
   const std::vector<std::string>& started() const { return started_; }
@@ -63,21 +67,54 @@ class memory_clock final : public clock {
 
 class memory_network final : public network {
  public:
+  struct connection_attempt {
+    std::string address;
+    std::uint16_t port = 0;
+  };
   // Host names (compared without regard to case) and their addresses.
   std::map<std::string, std::vector<std::uint32_t>> hosts;
   // Number of start() calls that fail before one succeeds.
   int failing_starts = 0;
+  // The ports that accept connections, each with the number of attempts it refuses first.
+  std::map<std::uint16_t, int> listening;
 
   int starts() const { return starts_; }
   int running() const { return running_; }
+  const std::vector<connection_attempt>& attempts() const { return attempts_; }
 
   int start() override;
   void stop() override;
   std::optional<std::vector<std::uint32_t>> host_addresses(std::string_view host_name) override;
+  bool TcpConnects(std::string_view ipv4_address, std::uint16_t port,
+                   std::int64_t timeout_milliseconds) override;
 
  private:
   int starts_ = 0;
   int running_ = 0;
+  std::vector<connection_attempt> attempts_;
+};
+
+// The services of a machine as the Service Control Manager holds them, and what the net command does
+// to them. Dependencies are direct only: no service here depends on a dependent of another.
+class memory_services final : public services {
+ public:
+  struct service {
+    std::string name;
+    std::string account = "LocalSystem";  // as the manager holds it, apart from the registry
+    bool running = false;
+    std::string depends_on;
+  };
+  std::vector<service> installed;
+
+  // Null when no such service is installed (names compare without regard to case).
+  service* find(std::string_view name);
+  // What "net stop NAME /y" and "net start NAME /y" do, the name quoted or not: a stop stops the
+  // running dependents too. Exit code 0, or net's 2 for an unknown service, one already in that state,
+  // or another command line.
+  std::uint32_t net(std::string_view command_line);
+
+  bool SetServiceAccount(std::string_view service_name, std::string_view account) override;
+  std::optional<std::vector<std::string>> RunningDependentServices(std::string_view service_name) override;
 };
 
 // File versions by path (compared without regard to case); other files have none.

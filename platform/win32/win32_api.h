@@ -77,4 +77,25 @@ class unique_hkey {
   HKEY key_ = nullptr;
 };
 
+// Owns a handle of the Service Control Manager or of one service.
+class unique_service_handle {
+ public:
+  unique_service_handle() = default;
+  explicit unique_service_handle(SC_HANDLE handle) : handle_(handle) {}
+  ~unique_service_handle() {
+    if (handle_ != nullptr) CloseServiceHandle(handle_);
+  }
+  unique_service_handle(unique_service_handle&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+  }
+  unique_service_handle(const unique_service_handle&) = delete;
+  unique_service_handle& operator=(const unique_service_handle&) = delete;
+
+  SC_HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != nullptr; }
+
+ private:
+  SC_HANDLE handle_ = nullptr;
+};
+
 }  // namespace setup::win32

@@ -19,7 +19,8 @@ struct win32_platform {
   win32_network network{log};
   win32_file_versions versions{log};
   ini_profile ini{files};
-  platform sys{dialogs, files, registry, processes, clock, network, versions, ini, log};
+  win32_services services{log};
+  platform sys{dialogs, files, registry, processes, clock, network, versions, ini, log, services};
 };
 
 }  // namespace setup

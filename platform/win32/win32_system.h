@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/clock.h"
 #include "platform/file_versions.h"
 #include "platform/files.h"
 #include "platform/network.h"
 #include "platform/processes.h"
+#include "platform/services.h"
 #include "platform/trace.h"
 
 namespace setup {
@@ -55,13 +57,34 @@ class win32_clock final : public clock {
   std::uint64_t start_;
 };
 
+// Windows Sockets is loaded when first used (discovery's look-up, the port check), not at every start.
 class win32_network final : public network {
  public:
-  explicit win32_network(trace& log) : log_(log) {}
+  explicit win32_network(trace& log);
+  ~win32_network() override;
 
   int start() override;
   void stop() override;
   std::optional<std::vector<std::uint32_t>> host_addresses(std::string_view host_name) override;
+  bool TcpConnects(std::string_view ipv4_address, std::uint16_t port,
+                   std::int64_t timeout_milliseconds) override;
+
+ private:
+  struct winsock_functions;
+  // The functions of ws2_32.dll, looked up once; null when the DLL or one of them is missing (traced).
+  const winsock_functions* winsock(std::string_view what);
+
+  trace& log_;
+  std::unique_ptr<winsock_functions> winsock_;
+  bool looked_up_ = false;
+};
+
+class win32_services final : public services {
+ public:
+  explicit win32_services(trace& log) : log_(log) {}
+
+  bool SetServiceAccount(std::string_view service_name, std::string_view account) override;
+  std::optional<std::vector<std::string>> RunningDependentServices(std::string_view service_name) override;
 
  private:
   trace& log_;

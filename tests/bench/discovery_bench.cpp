@@ -29,7 +29,8 @@ TEST(DiscoveryBench, TwentyInstancesWithA64MiBProgram) {
   portable_file_versions versions(fs);
   ini_profile ini{fs};
   memory_trace log;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log};
+  memory_services services;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services};
   memory_transaction sqlca;
 
   const std::string folder = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\MSSQL";

@@ -46,6 +46,8 @@ struct sql_server_machine : memory_platform {
     reg.set_string(setup, "SQLPath", i.folder());
     if (i.data_root) reg.set_string(setup, "SQLDataRoot", i.folder());
     if (i.bin_root) reg.set_string(setup, "SQLBinRoot", i.folder() + "\\Binn");
+    // The default port, where a default setup keeps it.
+    reg.set_string(i.tcp_key() + "\\IPAll", "TcpPort", "1433");
     fs.add_directory(i.folder() + "\\Data");
     if (!i.file_version.empty()) {
       fs.add_file(i.folder() + "\\Binn\\sqlservr.exe", "MZ");
