@@ -5,6 +5,7 @@
 // same keys under "Wow6432Node".
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,16 @@ inline constexpr std::string_view setup_suffix = "\\Setup";
 inline constexpr std::string_view tcp_suffix = "\\MSSQLServer\\SuperSocketNetLib\\Tcp";
 inline constexpr std::string_view default_instance_name = "MSSQLSERVER";
 inline constexpr std::string_view express_instance_name = "SQLEXPRESS";
+
+// An instance's TCP settings: SQL Server 2005 and later keep the port in the IPn and IPALL sub-keys,
+// SQL Server 2000 directly under the key. The port page writes these sub-keys, in this order, and no
+// other.
+inline constexpr std::string_view tcp_port_value = "TcpPort";
+inline constexpr std::string_view tcp_dynamic_ports_value = "TcpDynamicPorts";
+inline constexpr std::string_view tcp_ip1 = "\\IP1";
+inline constexpr std::string_view tcp_ipall = "\\IPALL";
+inline constexpr std::array<std::string_view, 5> tcp_sub_keys = {"\\IP1", "\\IP2", "\\IP3", "\\IP4",
+                                                                 "\\IPALL"};
 
 // Values of a setup key.
 inline constexpr std::string_view sql_path_value = "SQLPath";

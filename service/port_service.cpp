@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "model/sql_server_registry.h"
 #include "platform/delay.h"
 #include "platform/text.h"
 #include "service/service_names.h"
@@ -23,14 +24,14 @@ bool is_four_digits(std::string_view text) {
 // The TCP key under an instance's name (SQL Server 2000 keeps its settings there; the default
 // instance has a key of its own).
 std::string tcp_key_of_instance_named(std::string_view name) {
-  return std::string(n::instance_key) + std::string(name) + std::string(n::tcp_key_suffix);
+  return sql_registry::tcp_key(name);
 }
 
 }  // namespace
 
 std::string port_service::port_under(const std::string& key) {
   std::string port;
-  w_.sys.reg.ReadRegistryString(key, n::tcp_port, port);
+  w_.sys.reg.ReadRegistryString(key, sql_registry::tcp_port_value, port);
   return port;
 }
 
@@ -47,17 +48,21 @@ std::string port_service::port_of_selected_instance() {
   for (std::size_t i = 0; i < s.is_sqlsetup_array.size(); ++i) {
     if (s.is_sqlsetup_array[i] != selected || i >= s.is_ins_name_array.size()) continue;
     const std::string& name = s.is_ins_name_array[i];
-    key = upper_ascii(name) == n::default_instance ? std::string(n::default_instance_tcp_key)
-                                                   : tcp_key_of_instance_named(name);
+    key = upper_ascii(name) == sql_registry::default_instance_name
+              ? std::string(sql_registry::sql2000_default_tcp_key)
+              : tcp_key_of_instance_named(name);
   }
   std::string port;
-  if (!trim_spaces(key).empty() && w_.sys.reg.ReadRegistryString(key, n::tcp_port, port) == 1) return port;
+  if (!trim_spaces(key).empty() &&
+      w_.sys.reg.ReadRegistryString(key, sql_registry::tcp_port_value, port) == 1)
+    return port;
   // SQL Server 2005 and later keep the port under the instance id, and a default setup in IPALL alone
   // (an empty one there is a dynamic port); IP1 only where IPALL has none.
-  if (w_.sys.reg.ReadRegistryString(s.is_tcp_port + std::string(n::ipall), n::tcp_port, port) == 1) {
+  if (w_.sys.reg.ReadRegistryString(s.is_tcp_port + std::string(sql_registry::tcp_ipall),
+                                    sql_registry::tcp_port_value, port) == 1) {
     return port;
   }
-  return port_under(s.is_tcp_port + std::string(n::ip1));
+  return port_under(s.is_tcp_port + std::string(sql_registry::tcp_ip1));
 }
 
 bool port_service::of_check_sqlport() {
@@ -66,9 +71,11 @@ bool port_service::of_check_sqlport() {
   if (sql2005_or_later()) {
     port = port_of_selected_instance();
   } else if (std::string active;
-             w_.sys.reg.ReadRegistryString(n::active_server_key, n::active_server, active) == 1) {
-    s.is_tcp_port = active == n::active_default_instance ? std::string(n::default_instance_tcp_key)
-                                                         : tcp_key_of_instance_named(active);
+             w_.sys.reg.ReadRegistryString(sql_registry::sql2000_active_key,
+                                           sql_registry::sql2000_active_value, active) == 1) {
+    s.is_tcp_port = active == sql_registry::sql2000_active_default
+                        ? std::string(sql_registry::sql2000_default_tcp_key)
+                        : tcp_key_of_instance_named(active);
     port = port_under(s.is_tcp_port);
   } else {
     w_.controls.st_disc.set_text(std::string(n::not_installed_before_version) + s.is_sql_version +
@@ -106,19 +113,20 @@ bool port_service::write_port(const std::string& port) {
   // Each write is guarded by a read of the same key, so it lands in the view that holds the port.
   const auto holds_port = [&](const std::string& key) {
     std::string value;
-    return reg.ReadRegistryString(key, n::tcp_port, value) == 1;
+    return reg.ReadRegistryString(key, sql_registry::tcp_port_value, value) == 1;
   };
   int found = 0;
   int written = 0;
   const auto write_if_held = [&](const std::string& key) {
     if (!holds_port(key)) return;
     ++found;
-    if (reg.WriteRegistryString(key, n::tcp_port, port) == 1) ++written;
+    if (reg.WriteRegistryString(key, sql_registry::tcp_port_value, port) == 1) ++written;
   };
-  for (const std::string_view sub_key : n::tcp_sub_keys) write_if_held(tcp_key + std::string(sub_key));
-  for (const std::string_view sub_key : n::tcp_sub_keys) {
+  for (const std::string_view sub_key : sql_registry::tcp_sub_keys)
+    write_if_held(tcp_key + std::string(sub_key));
+  for (const std::string_view sub_key : sql_registry::tcp_sub_keys) {
     const std::string key = tcp_key + std::string(sub_key);
-    if (holds_port(key)) reg.WriteRegistryString(key, n::tcp_dynamic_ports, "");
+    if (holds_port(key)) reg.WriteRegistryString(key, sql_registry::tcp_dynamic_ports_value, "");
   }
   write_if_held(tcp_key);
   if (found == 0) w_.sys.log.line("port change: no TcpPort under \"" + tcp_key + "\" or its IP keys");
@@ -148,9 +156,10 @@ bool port_service::of_modify_port() {
   const std::string new_port = trim_spaces(c.sle_port.text());
   if (new_port == trim_spaces(c.sle_old_port.text())) return true;
   std::string stored;  // keeps what it has when a read fails
-  w_.sys.reg.ReadRegistryString(s.is_tcp_port + std::string(n::ip1), n::tcp_port, stored);
+  w_.sys.reg.ReadRegistryString(s.is_tcp_port + std::string(sql_registry::tcp_ip1),
+                                sql_registry::tcp_port_value, stored);
   if (stored == new_port) return true;
-  w_.sys.reg.ReadRegistryString(s.is_tcp_port, n::tcp_port, stored);
+  w_.sys.reg.ReadRegistryString(s.is_tcp_port, sql_registry::tcp_port_value, stored);
   if (stored == new_port) return true;
 
   const std::string status_before = c.st_disc.text();

@@ -1,37 +1,16 @@
-// Every name the port page and the service restart use, once: SQL Server's network keys and values,
-// the service keys, the net commands, the waits and the texts the operator sees.
+// Every name the port page and the service restart use, once, beside SQL Server's own keys
+// (model/sql_server_registry.h): the service keys, the net commands, the waits and the texts the
+// operator sees.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
 namespace setup::service_names {
 
-// SQL Server's TCP settings. An instance's key is the instance key + its name or instance id + the
-// TCP suffix; SQL Server 2005 and later keep the port in the IPn and IPALL sub-keys, SQL Server 2000
-// directly under the key.
-inline constexpr std::string_view instance_key =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
-inline constexpr std::string_view tcp_key_suffix = "\\MSSQLServer\\SuperSocketNetLib\\Tcp";
-inline constexpr std::string_view default_instance_tcp_key =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer\\SuperSocketNetLib\\Tcp";
-inline constexpr std::string_view default_instance = "MSSQLSERVER";
-inline constexpr std::string_view tcp_port = "TcpPort";
-inline constexpr std::string_view tcp_dynamic_ports = "TcpDynamicPorts";
-inline constexpr std::string_view ip1 = "\\IP1";
-inline constexpr std::string_view ipall = "\\IPALL";
-// The sub-keys the port is written in, in this order; no other is touched.
-inline constexpr std::array<std::string_view, 5> tcp_sub_keys = {"\\IP1", "\\IP2", "\\IP3", "\\IP4",
-                                                                 "\\IPALL"};
+// SQL Server's keys and value names are model/sql_server_registry.h's; these are the port page's own.
 // A stored port of 0: no fixed port.
 inline constexpr std::string_view no_port = "0";
-
-// SQL Server 2000: the instance that answers, "MSSQLServer" for the default one.
-inline constexpr std::string_view active_server_key =
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Microsoft SQL Server\\";
-inline constexpr std::string_view active_server = "SsrpActiveServer";
-inline constexpr std::string_view active_default_instance = "MSSQLServer";
 
 // Services: the default instance's service has the instance's name, a named one's this prefix before it.
 inline constexpr std::string_view named_instance_service_prefix = "MSSQL$";

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "model/sql_server_registry.h"
 #include "platform/delay.h"
 #include "service/service_names.h"
 
@@ -17,7 +18,7 @@ std::string service_command(std::string_view verb, std::string_view service) {
 // The default instance's service has its name; a named one's, the prefix before the name (the
 // comparison is exact: "mssqlserver" is a named instance).
 std::string service_name_for(std::string_view instance_name) {
-  if (instance_name == n::default_instance) return std::string(instance_name);
+  if (instance_name == sql_registry::default_instance_name) return std::string(instance_name);
   return std::string(n::named_instance_service_prefix) + std::string(instance_name);
 }
 
