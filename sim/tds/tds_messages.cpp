@@ -360,7 +360,9 @@ std::optional<executesql_call> as_executesql(const rpc_request& request) {
   for (std::size_t i = 2; i < request.parameters.size(); ++i) {
     const rpc_parameter& p = request.parameters[i];
     std::string name = p.name;
-    if (name.empty()) name = i - 2 < names.size() ? names[i - 2] : "@P" + std::to_string(i - 1);
+    // A value without a name takes the declared one, or its place's when the declaration has none.
+    if (name.empty() && i - 2 < names.size()) name = names[i - 2];
+    if (name.empty()) name = "@P" + std::to_string(i - 1);
     call.parameters.push_back(parameter{std::move(name), p.value});
   }
   return call;
