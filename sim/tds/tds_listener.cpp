@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <list>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -66,6 +69,7 @@ class unique_fd {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  int release() { return std::exchange(fd_, -1); }
   void reset() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -75,19 +79,26 @@ class unique_fd {
   int fd_ = -1;
 };
 
-// One client connection: the login, then requests until the client closes.
+using steady = std::chrono::steady_clock;
+
+// One client connection: the login, then requests until the client closes. The engine is used only with
+// its lock held, and never while waiting on the socket.
 class connection {
  public:
-  connection(int fd, int wake_fd, engine& server, const listener_options& options)
-      : fd_(fd), wake_fd_(wake_fd), engine_(server), options_(options) {}
+  connection(int fd, int wake_fd, engine& server, std::mutex& engine_lock, const listener_options& options)
+      : fd_(fd), wake_fd_(wake_fd), engine_(server), engine_lock_(engine_lock), options_(options) {}
 
   void serve();
 
  private:
-  enum class read_result { message, closed, malformed };
+  enum class read_result { message, closed, malformed, stalled, stopped };
+  enum class wait_result { ready, stopped, timed_out };
 
-  bool wait(short events);
-  bool read_exact(std::uint8_t* data, std::size_t size);
+  // Waits for the socket (or the listener stopping) until the deadline; none waits for ever.
+  wait_result wait(short events, std::optional<steady::time_point> deadline);
+  read_result read_exact(std::uint8_t* data, std::size_t size, std::optional<steady::time_point> deadline);
+  // Reads one whole message. Its first byte may be long in coming (a client idle between requests); from
+  // then on the rest must arrive within the client timeout.
   read_result read_message(std::uint8_t& type, bytes& payload);
   bool send_all(const std::uint8_t* data, std::size_t size);
   bool send_packet(const std::uint8_t* data, std::size_t size, bool last);
@@ -100,6 +111,7 @@ class connection {
   void log(std::string_view why) const {
     if (options_.log) options_.log(why);
   }
+  std::string timeout_text() const { return std::to_string(options_.client_timeout.count()) + " ms"; }
 
   bool handle_prelogin(const bytes& payload);
   bool handle_login(const bytes& payload);
@@ -108,6 +120,8 @@ class connection {
   bool handle_transaction(const bytes& payload);
   bool reply_error(const server_message& error, std::uint8_t done_token);
   bool reply_attention();
+  // Runs a batch or call on the engine, under its lock, then the after_request callback.
+  std::vector<statement_outcome> run(std::string_view text, const std::vector<parameter>& parameters);
   // Writes and sends what the statements produced. Inside a procedure call every statement ends with
   // DONEINPROC and the call with RETURNSTATUS and DONEPROC. `database` is the session's database
   // before the request, for the ENVCHANGE of a statement that changed it.
@@ -117,6 +131,7 @@ class connection {
   int fd_;
   int wake_fd_;
   engine& engine_;
+  std::mutex& engine_lock_;
   const listener_options& options_;
   session session_;
   tds_version version_ = 0x74000004;
@@ -126,34 +141,50 @@ class connection {
   bool logged_in_ = false;
 };
 
-bool connection::wait(short events) {
+connection::wait_result connection::wait(short events, std::optional<steady::time_point> deadline) {
   pollfd fds[2] = {{fd_, events, 0}, {wake_fd_, POLLIN, 0}};
   while (true) {
-    const int n = ::poll(fds, 2, -1);
+    int timeout = -1;
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - steady::now()).count();
+      if (left <= 0) return wait_result::timed_out;
+      timeout = static_cast<int>(std::min<long long>(left, 1 << 30));
+    }
+    const int n = ::poll(fds, 2, timeout);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || (fds[1].revents & POLLIN) != 0) return false;
-    if (fds[0].revents != 0) return true;
+    if (n < 0 || (fds[1].revents & POLLIN) != 0) return wait_result::stopped;
+    if (fds[0].revents != 0) return wait_result::ready;
   }
 }
 
-bool connection::read_exact(std::uint8_t* data, std::size_t size) {
+connection::read_result connection::read_exact(std::uint8_t* data, std::size_t size,
+                                               std::optional<steady::time_point> deadline) {
   std::size_t done = 0;
   while (done < size) {
-    if (!wait(POLLIN)) return false;
+    const wait_result waited = wait(POLLIN, deadline);
+    if (waited == wait_result::timed_out) return read_result::stalled;
+    if (waited == wait_result::stopped) return read_result::stopped;
     const ssize_t n = ::recv(fd_, data + done, size - done, 0);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) return false;
+    if (n <= 0) return done == 0 ? read_result::closed : read_result::malformed;
     done += static_cast<std::size_t>(n);
   }
-  return true;
+  return read_result::message;
 }
 
 connection::read_result connection::read_message(std::uint8_t& type, bytes& payload) {
   payload.clear();
+  std::uint8_t header[packet_header_size];
+  // The first byte: nothing stalls while a client sends nothing at all.
+  const read_result started = read_exact(header, 1, std::nullopt);
+  if (started != read_result::message) return started;
+  const steady::time_point deadline = steady::now() + options_.client_timeout;
   bool first = true;
   while (true) {
-    std::uint8_t header[packet_header_size];
-    if (!read_exact(header, sizeof header)) return first ? read_result::closed : read_result::malformed;
+    const std::size_t have = first ? 1 : 0;
+    read_result read = read_exact(header + have, sizeof header - have, deadline);
+    if (read == read_result::closed) read = read_result::malformed;  // closed inside a message
+    if (read != read_result::message) return read;
     const std::size_t length = (std::size_t{header[2]} << 8) | header[3];
     if (length < packet_header_size) return read_result::malformed;
     if (first) type = header[0];
@@ -163,7 +194,9 @@ connection::read_result connection::read_message(std::uint8_t& type, bytes& payl
     if (payload.size() + body > max_request_size) return read_result::malformed;
     const std::size_t at = payload.size();
     payload.resize(at + body);
-    if (!read_exact(payload.data() + at, body)) return read_result::malformed;
+    read = read_exact(payload.data() + at, body, deadline);
+    if (read == read_result::closed) read = read_result::malformed;
+    if (read != read_result::message) return read;
     if ((header[1] & status_end_of_message) != 0) return read_result::message;
   }
 }
@@ -171,7 +204,10 @@ connection::read_result connection::read_message(std::uint8_t& type, bytes& payl
 bool connection::send_all(const std::uint8_t* data, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
-    if (!wait(POLLOUT)) return false;
+    // The client must take some of the reply within the timeout of the last bytes it took.
+    const wait_result waited = wait(POLLOUT, steady::now() + options_.client_timeout);
+    if (waited == wait_result::timed_out) log("closed: the client took nothing of the reply for " + timeout_text());
+    if (waited != wait_result::ready) return false;
     const ssize_t n = ::send(fd_, data + done, size - done, MSG_NOSIGNAL);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return false;
@@ -218,7 +254,9 @@ bool connection::attention_pending() {
   if (::recv(fd_, &first, 1, MSG_PEEK | MSG_DONTWAIT) != 1 || first != packet_attention) return false;
   std::uint8_t type = 0;
   bytes payload;
-  return read_message(type, payload) == read_result::message;
+  const read_result read = read_message(type, payload);
+  if (read == read_result::stalled) log("closed: an attention did not arrive whole within " + timeout_text());
+  return read == read_result::message;
 }
 
 bool connection::reply_attention() {
@@ -257,8 +295,12 @@ bool connection::handle_login(const bytes& payload) {
   version_ = login->version;
   token_writer tokens(version_);
   std::size_t sent = 0;
-  if (std::optional<server_message> refused =
-          engine_.login(session_, login->user, login->password, login->database)) {
+  std::optional<server_message> refused;
+  {
+    const std::lock_guard<std::mutex> hold(engine_lock_);
+    refused = engine_.login(session_, login->user, login->password, login->database);
+  }
+  if (refused) {
     tokens.message(*refused);
     tokens.done(token_done, done_error);
     finish(tokens.data(), sent);
@@ -325,6 +367,13 @@ bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, 
   return finish(tokens.data(), sent);
 }
 
+std::vector<statement_outcome> connection::run(std::string_view text, const std::vector<parameter>& parameters) {
+  const std::lock_guard<std::mutex> hold(engine_lock_);
+  std::vector<statement_outcome> outcomes = engine_.execute(session_, text, parameters);
+  if (options_.after_request) options_.after_request();
+  return outcomes;
+}
+
 bool connection::handle_batch(const bytes& payload) {
   const std::optional<std::string> text = parse_batch(payload, version_);
   if (!text) {
@@ -333,8 +382,7 @@ bool connection::handle_batch(const bytes& payload) {
   }
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
-  const std::vector<statement_outcome> outcomes = engine_.execute(session_, *text);
-  if (options_.after_request) options_.after_request();
+  const std::vector<statement_outcome> outcomes = run(*text, {});
   return reply_outcomes(outcomes, false, std::move(database));
 }
 
@@ -350,9 +398,7 @@ bool connection::handle_rpc(const bytes& payload) {
   if (!call) return reply_error(no_such_procedure(parsed.request.procedure), token_done_proc);
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
-  const std::vector<statement_outcome> outcomes =
-      engine_.execute(session_, call->statement, call->parameters);
-  if (options_.after_request) options_.after_request();
+  const std::vector<statement_outcome> outcomes = run(call->statement, call->parameters);
   return reply_outcomes(outcomes, true, std::move(database));
 }
 
@@ -370,7 +416,11 @@ void connection::serve() {
     std::uint8_t type = 0;
     bytes payload;
     const read_result read = read_message(type, payload);
-    if (read == read_result::closed) return;
+    if (read == read_result::closed || read == read_result::stopped) return;
+    if (read == read_result::stalled) {
+      log("closed: a request did not arrive whole within " + timeout_text());
+      return;
+    }
     if (read == read_result::malformed) {
       log("malformed packet");
       return;
@@ -419,15 +469,28 @@ class listener::worker {
   std::uint16_t port() const { return port_; }
 
  private:
+  struct client {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+
   void run();
+  void serve(unique_fd socket);
+  // Joins the threads of the connections that have ended.
+  void reap();
 
   engine& engine_;
   listener_options options_;
+  std::mutex engine_lock_;
   unique_fd socket_;
   unique_fd wake_read_;
   unique_fd wake_write_;
+  // A connection's thread writes a byte here as it ends, so the accepting thread reaps it.
+  unique_fd ended_read_;
+  unique_fd ended_write_;
   std::uint16_t port_ = 0;
   std::thread thread_;
+  std::list<client> clients_;  // the accepting thread's own
 };
 
 bool listener::worker::start(std::string& error) {
@@ -436,12 +499,19 @@ bool listener::worker::start(std::string& error) {
     return false;
   }
   int wake[2];
+  int ended[2];
   if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = std::string("pipe: ") + std::strerror(errno);
     return false;
   }
   wake_read_ = unique_fd(wake[0]);
   wake_write_ = unique_fd(wake[1]);
+  if (::pipe2(ended, O_CLOEXEC | O_NONBLOCK) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  ended_read_ = unique_fd(ended[0]);
+  ended_write_ = unique_fd(ended[1]);
 
   socket_ = unique_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket_.valid()) {
@@ -455,7 +525,7 @@ bool listener::worker::start(std::string& error) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(options_.port);
   if (::bind(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(socket_.get(), 16) != 0) {
+      ::listen(socket_.get(), listen_backlog) != 0) {
     error = "port " + std::to_string(options_.port) + ": " + std::strerror(errno);
     socket_.reset();
     return false;
@@ -476,24 +546,55 @@ void listener::worker::stop() {
   socket_.reset();
 }
 
+void listener::worker::reap() {
+  char drained[64];
+  while (::read(ended_read_.get(), drained, sizeof drained) > 0) {
+  }
+  for (auto it = clients_.begin(); it != clients_.end();) {
+    if (!it->done) {
+      ++it;
+      continue;
+    }
+    it->thread.join();
+    it = clients_.erase(it);
+  }
+}
+
+void listener::worker::serve(unique_fd socket) {
+  const int on = 1;
+  ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  try {
+    connection(socket.get(), wake_read_.get(), engine_, engine_lock_, options_).serve();
+  } catch (const std::exception& e) {
+    // The engine failed inside a request: that connection ends, the server goes on.
+    if (options_.log) options_.log(std::string("connection ended by an internal error: ") + e.what());
+  }
+}
+
 void listener::worker::run() {
   while (true) {
-    pollfd fds[2] = {{socket_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}};
-    const int n = ::poll(fds, 2, -1);
+    reap();
+    // At the limit the port is not watched: new clients wait in the listen queue.
+    const bool room = clients_.size() < std::max<std::size_t>(options_.max_connections, 1);
+    pollfd fds[3] = {
+        {wake_read_.get(), POLLIN, 0}, {ended_read_.get(), POLLIN, 0}, {room ? socket_.get() : -1, POLLIN, 0}};
+    const int n = ::poll(fds, 3, -1);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || (fds[1].revents & POLLIN) != 0) return;
-    if ((fds[0].revents & POLLIN) == 0) continue;
-    unique_fd client(::accept4(socket_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (!client.valid()) continue;
-    const int on = 1;
-    ::setsockopt(client.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    try {
-      connection(client.get(), wake_read_.get(), engine_, options_).serve();
-    } catch (const std::exception& e) {
-      // The engine failed inside a request: that connection ends, the server goes on.
-      if (options_.log) options_.log(std::string("connection ended by an internal error: ") + e.what());
-    }
+    if (n < 0 || (fds[0].revents & POLLIN) != 0) break;
+    if ((fds[2].revents & POLLIN) == 0) continue;
+    unique_fd accepted(::accept4(socket_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!accepted.valid()) continue;
+    client& c = clients_.emplace_back();
+    c.thread = std::thread([this, &c, fd = accepted.release()] {
+      serve(unique_fd(fd));
+      c.done = true;
+      const char byte = 1;
+      [[maybe_unused]] const ssize_t written = ::write(ended_write_.get(), &byte, 1);
+    });
   }
+  // The wake pipe stays readable: every connection sees it and ends.
+  for (client& c : clients_) c.thread.join();
+  clients_.clear();
 }
 
 listener::listener(engine& server, listener_options options)
