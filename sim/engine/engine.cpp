@@ -47,6 +47,22 @@ bool passwords_match(server_version version, const std::optional<std::string>& s
   return expected == given;
 }
 
+// Parses a batch: its statements, or the messages of a batch that does not compile.
+std::vector<server_message> compile(const engine::state& state, std::string_view batch,
+                                    std::vector<statement>& statements) {
+  std::vector<server_message> errors;
+  std::vector<token> tokens;
+  lex_failure lexing;
+  parse_failure parsing;
+  if (!tokenize(batch, tokens, lexing)) {
+    errors.push_back(state.message(lexing.number, {lexing.argument}));
+    if (lexing.number == msg_unclosed_quote) errors.push_back(state.message(msg_incorrect_syntax, {lexing.argument}));
+  } else if (!parse_batch(tokens, state.version, statements, parsing)) {
+    errors.push_back(state.message(parsing.number, {parsing.argument}));
+  }
+  return errors;
+}
+
 }  // namespace
 
 product_version product_version_of(server_version version) {
@@ -261,19 +277,8 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
   };
 
   std::vector<statement_outcome> outcomes;
-  std::vector<token> tokens;
   std::vector<statement> statements;
-  std::vector<server_message> syntax_errors;
-  lex_failure lexing;
-  parse_failure parsing;
-  if (!tokenize(batch, tokens, lexing)) {
-    syntax_errors.push_back(state_->message(lexing.number, {lexing.argument}));
-    if (lexing.number == msg_unclosed_quote) {
-      syntax_errors.push_back(state_->message(msg_incorrect_syntax, {lexing.argument}));
-    }
-  } else if (!parse_batch(tokens, state_->version, statements, parsing)) {
-    syntax_errors.push_back(state_->message(parsing.number, {parsing.argument}));
-  }
+  const std::vector<server_message> syntax_errors = compile(*state_, batch, statements);
   if (!syntax_errors.empty()) {
     // A batch that does not compile runs none of its statements.
     statement_outcome outcome;
@@ -298,6 +303,11 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
     outcomes.push_back(std::move(outcome));
   }
   return outcomes;
+}
+
+std::vector<server_message> engine::syntax_errors(std::string_view batch) const {
+  std::vector<statement> statements;
+  return compile(*state_, batch, statements);
 }
 
 std::string engine::dump() const {

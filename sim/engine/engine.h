@@ -99,6 +99,10 @@ class engine {
   std::vector<statement_outcome> execute(session& s, std::string_view batch,
                                          const std::vector<parameter>& parameters = {});
 
+  // What execute() would report for a batch that does not compile (102, 105...), without running
+  // anything; empty when the batch compiles. Prepared statements are checked so.
+  std::vector<server_message> syntax_errors(std::string_view batch) const;
+
   // The whole state as readable text, the same text for the same state (sim/README.md shows it).
   std::string dump() const;
 

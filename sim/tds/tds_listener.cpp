@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <list>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -44,6 +45,20 @@ server_message language_changed() {
 server_message unsupported(std::string_view what) {
   return server_message{
       unsupported_number, 1, 16, "The simulated server does not support " + std::string(what) + ".", "", 1};
+}
+
+server_message no_prepared_statement(const std::optional<std::int32_t>& handle) {
+  return server_message{8179, 2, 16,
+                        "Could not find prepared statement with handle " +
+                            (handle ? std::to_string(*handle) : std::string("(null)")) + ".",
+                        "", 1};
+}
+
+server_message parameter_not_supplied(std::string_view procedure, std::string_view name) {
+  return server_message{201, 4, 16,
+                        "Procedure or function '" + std::string(procedure) + "' expects parameter '" +
+                            std::string(name) + "', which was not supplied.",
+                        "", 1};
 }
 
 server_message no_such_procedure(std::string_view name) {
@@ -119,14 +134,22 @@ class connection {
   bool handle_rpc(const bytes& payload);
   bool handle_transaction(const bytes& payload);
   bool reply_error(const server_message& error, std::uint8_t done_token);
+  // sp_prepare, sp_execute, sp_prepexec and sp_unprepare, on this connection's prepared statements.
+  bool handle_prepared(const prepared_call& call, std::string_view procedure);
   bool reply_attention();
   // Runs a batch or call on the engine, under its lock, then the after_request callback.
   std::vector<statement_outcome> run(std::string_view text, const std::vector<parameter>& parameters);
   // Writes and sends what the statements produced. Inside a procedure call every statement ends with
   // DONEINPROC and the call with RETURNSTATUS and DONEPROC. `database` is the session's database
   // before the request, for the ENVCHANGE of a statement that changed it.
-  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
-                      std::string database);
+  // `handle`, when given, is returned as the output parameter @handle of the call.
+  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure, std::string database,
+                      const std::optional<std::int32_t>* handle = nullptr);
+
+  struct prepared_statement {
+    std::string statement;
+    std::string declarations;
+  };
 
   int fd_;
   int wake_fd_;
@@ -139,6 +162,9 @@ class connection {
   std::uint8_t packet_id_ = 1;
   bool prelogin_done_ = false;
   bool logged_in_ = false;
+  // Statements prepared on this connection, by handle (numbered from 1, as SQL Server does per session).
+  std::map<std::int32_t, prepared_statement> prepared_;
+  std::int32_t next_handle_ = 1;
 };
 
 connection::wait_result connection::wait(short events, std::optional<steady::time_point> deadline) {
@@ -323,7 +349,7 @@ bool connection::handle_login(const bytes& payload) {
 }
 
 bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
-                                std::string database) {
+                                std::string database, const std::optional<std::int32_t>* handle) {
   token_writer tokens(version_);
   std::size_t sent = 0;
   const std::uint8_t statement_done = in_procedure ? token_done_in_proc : token_done;
@@ -360,6 +386,7 @@ bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, 
   }
   if (in_procedure) {
     tokens.return_status(any_failed ? 1 : 0);
+    if (handle) tokens.return_value("@handle", *handle);
     tokens.done(token_done_proc, 0);
   } else if (outcomes.empty()) {
     tokens.done(token_done, 0);
@@ -394,12 +421,57 @@ bool connection::handle_rpc(const bytes& payload) {
   }
   if (parsed.outcome == rpc_parse::result::unsupported)
     return reply_error(unsupported(parsed.reason), token_done_proc);
+  if (const std::optional<prepared_call> prepared = as_prepared_call(parsed.request)) {
+    return handle_prepared(*prepared, parsed.request.procedure);
+  }
   const std::optional<executesql_call> call = as_executesql(parsed.request);
   if (!call) return reply_error(no_such_procedure(parsed.request.procedure), token_done_proc);
   if (attention_pending()) return reply_attention();
   std::string database = session_.database;
   const std::vector<statement_outcome> outcomes = run(call->statement, call->parameters);
   return reply_outcomes(outcomes, true, std::move(database));
+}
+
+bool connection::handle_prepared(const prepared_call& call, std::string_view procedure) {
+  using kind = prepared_call::kind;
+  if (!call.missing.empty()) return reply_error(parameter_not_supplied(procedure, call.missing), token_done_proc);
+  if (attention_pending()) return reply_attention();
+  const std::string database = session_.database;
+  if (call.type == kind::execute || call.type == kind::unprepare) {
+    const auto found = call.handle ? prepared_.find(*call.handle) : prepared_.end();
+    if (found == prepared_.end()) return reply_error(no_prepared_statement(call.handle), token_done_proc);
+    if (call.type == kind::unprepare) {
+      prepared_.erase(found);
+      return reply_outcomes({}, true, database);
+    }
+    const prepared_statement statement = found->second;
+    return reply_outcomes(run(statement.statement, bind_parameters(statement.declarations, call.values)), true,
+                          database);
+  }
+  // A statement that does not compile gets no handle; its errors are the reply (sp_prepexec's run
+  // reports them).
+  std::vector<server_message> errors;
+  {
+    const std::lock_guard<std::mutex> hold(engine_lock_);
+    errors = engine_.syntax_errors(call.statement);
+  }
+  std::optional<std::int32_t> handle;
+  if (errors.empty()) {
+    handle = next_handle_++;
+    prepared_[*handle] = prepared_statement{call.statement, call.declarations};
+  }
+  if (call.type == kind::prepexec) {
+    return reply_outcomes(run(call.statement, bind_parameters(call.declarations, call.values)), true, database,
+                          &handle);
+  }
+  std::vector<statement_outcome> outcomes;
+  if (!errors.empty()) {
+    statement_outcome failed;
+    failed.messages = errors;
+    failed.failed = true;
+    outcomes.push_back(std::move(failed));
+  }
+  return reply_outcomes(outcomes, true, database, &handle);
 }
 
 bool connection::handle_transaction(const bytes& payload) {

@@ -124,6 +124,21 @@ void check_rpc(const bytes& payload, tds_version version) {
     FUZZ_CHECK(again.outcome == rpc_parse::result::ok);
     FUZZ_CHECK(same(again.request, request));
   }
+  if (const auto call = as_prepared_call(request)) {
+    using kind = prepared_call::kind;
+    const std::size_t leading = call->type == kind::prepare || call->type == kind::prepexec ? 3 : 1;
+    if (call->missing.empty()) {
+      FUZZ_CHECK(request.parameters.size() >= leading);
+      if (call->type == kind::prepexec) FUZZ_CHECK(call->values.size() == request.parameters.size() - 3);
+      if (call->type == kind::execute) FUZZ_CHECK(call->values.size() == request.parameters.size() - 1);
+      if (call->type == kind::prepare || call->type == kind::unprepare) FUZZ_CHECK(call->values.empty());
+      for (const sqlsim::parameter& p : bind_parameters(call->declarations, call->values)) {
+        FUZZ_CHECK(!p.name.empty());
+      }
+    } else {
+      FUZZ_CHECK(call->missing.front() == '@' && call->values.empty());
+    }
+  }
   if (const auto call = as_executesql(request)) {
     FUZZ_CHECK(call->parameters.size() + 2 == std::max<std::size_t>(request.parameters.size(), 2));
     for (const sqlsim::parameter& p : call->parameters) FUZZ_CHECK(!p.name.empty());

@@ -75,6 +75,24 @@ bool scan(byte_reader& r, std::uint32_t version, std::vector<token>& tokens) {
       case 0x79:
         r.u32_le();
         break;
+      case 0xAC: {
+        // RETURNVALUE of an INT output parameter: its name in text, its value in values.
+        r.u16_le();
+        t.text = b_varchar(r);
+        r.u8();
+        r.skip(wide ? 4 : 2);
+        r.u16_le();
+        if (r.u8() != 0x26 || r.u8() != 4) return false;
+        const std::uint8_t length = r.u8();
+        if (length == 4) {
+          t.values.emplace_back(std::to_string(static_cast<std::int32_t>(r.u32_le())));
+        } else if (length == 0) {
+          t.values.emplace_back();
+        } else {
+          return false;
+        }
+        break;
+      }
       case 0x81:
         columns = r.u16_le();
         for (std::size_t c = 0; c < columns; ++c) {

@@ -25,7 +25,7 @@ struct token {
   std::uint16_t status = 0;                        // DONE, DONEPROC, DONEINPROC
   std::uint64_t count = 0;                         // DONE...
   std::uint32_t version = 0;                       // LOGINACK
-  std::vector<std::optional<std::string>> values;  // ROW
+  std::vector<std::optional<std::string>> values;  // ROW; RETURNVALUE (its name in text)
 };
 
 struct reply {
