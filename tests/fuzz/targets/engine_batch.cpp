@@ -1,7 +1,7 @@
 // The engine running any batches. The first byte picks the server version and the login (sa, or a
 // login with no server role); the rest is batches separated by NUL bytes, run one after another on one
 // session of a server with a product database and a backup on its drive C:. Every message is one SQL
-// Server could send, UTF-8 when the batch is; a statement fails exactly when it reports an error; a
+// Server could send, UTF-8 while the batches are; a statement fails exactly when it reports an error; a
 // one-statement batch that fails changes nothing (except DROP DATABASE of several names); and the same
 // input run again on a new server ends in the same state.
 #include <memory>
@@ -78,8 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   server first(data[0]);
   bool all_utf8 = true;
   for (std::string_view batch : batches) {
-    const bool utf8 = setup::is_valid_utf8(batch);
-    all_utf8 = all_utf8 && utf8;
+    // What the server says may quote what earlier batches stored: UTF-8 only while every batch was.
+    all_utf8 = all_utf8 && setup::is_valid_utf8(batch);
+    const bool utf8 = all_utf8;
     const std::string before = first.e->dump();
     const auto files_before = first.disk->files;
     const std::vector<statement_outcome> outcomes = first.e->execute(first.s, batch);
