@@ -2,7 +2,7 @@
 // a SQL Server stand-in for the setup wizard.
 //
 //   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR] [--dump FILE]
-//          [--client-timeout SECONDS]
+//          [--client-timeout SECONDS] [--slow-restore MS]
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves until SIGTERM or SIGINT.
 
@@ -28,14 +28,15 @@ namespace {
 constexpr std::string_view usage_text =
     "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR]"
     " [--dump FILE]\n"
-    "              [--client-timeout SECONDS]\n"
+    "              [--client-timeout SECONDS] [--slow-restore MS]\n"
     "  --port N            loopback port to listen on (0 or absent: any free port)\n"
     "  --sa-password TEXT  password of the login sa (default: empty)\n"
     "  --version V         SQL Server version to behave as (default: 2008)\n"
     "  --c-drive DIR       directory that holds the files of drive C:\n"
     "  --dump FILE         write the server's state to FILE after every batch or call\n"
     "  --client-timeout S  close a connection whose request stops arriving, or whose reply is not read,\n"
-    "                      for S seconds (default: 60)\n";
+    "                      for S seconds (default: 60)\n"
+    "  --slow-restore MS   a RESTORE ... WITH STATS waits MS milliseconds before each progress message\n";
 
 struct arguments {
   std::uint16_t port = 0;
@@ -75,6 +76,13 @@ std::optional<arguments> parse(int argc, char** argv) {
         return std::nullopt;
       }
       a.client_timeout = std::chrono::seconds(*seconds);
+    } else if (option == "--slow-restore") {
+      const std::optional<long> milliseconds = number_of(value);
+      if (!milliseconds || *milliseconds < 0 || *milliseconds > 600000) {
+        std::fprintf(stderr, "sqlsim: --slow-restore takes milliseconds from 0 to 600000\n");
+        return std::nullopt;
+      }
+      a.engine.restore_step_delay = std::chrono::milliseconds(*milliseconds);
     } else if (option == "--sa-password") {
       a.engine.sa_password = std::string(value);
     } else if (option == "--version") {

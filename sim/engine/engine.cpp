@@ -1,6 +1,7 @@
 #include "sim/engine/engine.h"
 
 #include <algorithm>
+#include <thread>
 #include <type_traits>
 
 #include "platform/text.h"
@@ -94,7 +95,9 @@ void database::set_recovery_model(std::string_view model) {
 }
 
 engine::state::state(const engine_options& options)
-    : version(options.version), files(options.files ? options.files : make_c_drive_disk(options.c_drive)) {
+    : version(options.version),
+      files(options.files ? options.files : make_c_drive_disk(options.c_drive)),
+      restore_step_delay(options.restore_step_delay) {
   const std::string directory = system_data_directory(version);
   int dbid = 1;
   for (const system_database& s : system_databases) {
@@ -156,6 +159,17 @@ void engine::state::report(statement_context& ctx, server_message m) const {
 void engine::state::report(statement_context& ctx, long number,
                            std::initializer_list<std::string_view> arguments) const {
   report(ctx, message(number, arguments));
+}
+
+void engine::state::report_percent(statement_context& ctx, int step) {
+  int percent = 0;
+  while (percent < 100) {
+    if (restore_step_delay.count() > 0) std::this_thread::sleep_for(restore_step_delay);
+    percent = std::min(100, percent + step);
+    server_message m = message(msg_percent_processed, {std::to_string(percent)});
+    if (ctx.observer) ctx.observer->progress(m);
+    ctx.out.progress.push_back(std::move(m));
+  }
 }
 
 std::string engine::state::new_sid() {
@@ -225,6 +239,7 @@ void engine::state::run(const statement& st, statement_context& ctx) {
         if constexpr (std::is_same_v<kind, restore_statement>) run_restore(body, ctx);
         if constexpr (std::is_same_v<kind, reconfigure_statement>) run_reconfigure(body, ctx);
         if constexpr (std::is_same_v<kind, alter_recovery_statement>) run_alter(body, ctx);
+        if constexpr (std::is_same_v<kind, backup_statement>) run_backup(body, ctx);
       },
       st.body);
 }
@@ -258,7 +273,8 @@ std::optional<server_message> engine::login(session& s, std::string_view user, s
 }
 
 std::vector<statement_outcome> engine::execute(session& s, std::string_view batch,
-                                               const std::vector<parameter>& parameters) {
+                                               const std::vector<parameter>& parameters,
+                                               execution_observer* observer) {
   // A fault due for the statement just counted, if any, taken off the list.
   const auto due_fault = [&](std::string_view text) -> std::optional<server_message> {
     ++state_->statements_run;
@@ -286,13 +302,14 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
     outcome.messages = fault ? std::vector<server_message>{*fault} : syntax_errors;
     outcome.failed = std::any_of(outcome.messages.begin(), outcome.messages.end(),
                                  [](const server_message& m) { return m.severity > 10; });
+    if (observer) observer->statement_done(outcome);
     outcomes.push_back(std::move(outcome));
     return outcomes;
   }
 
   for (const statement& st : statements) {
     statement_outcome outcome;
-    statement_context ctx{s, parameters, outcome};
+    statement_context ctx{s, parameters, outcome, observer};
     const auto fault = due_fault(batch.substr(st.begin, st.end - st.begin));
     if (fault && fault->severity > 10) {
       state_->report(ctx, *fault);
@@ -300,6 +317,7 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
       state_->run(st, ctx);
       if (fault) state_->report(ctx, *fault);
     }
+    if (observer) observer->statement_done(outcome);
     outcomes.push_back(std::move(outcome));
   }
   return outcomes;

@@ -137,14 +137,22 @@ class connection {
   // sp_prepare, sp_execute, sp_prepexec and sp_unprepare, on this connection's prepared statements.
   bool handle_prepared(const prepared_call& call, std::string_view procedure);
   bool reply_attention();
-  // Runs a batch or call on the engine, under its lock, then the after_request callback.
-  std::vector<statement_outcome> run(std::string_view text, const std::vector<parameter>& parameters);
-  // Writes and sends what the statements produced. Inside a procedure call every statement ends with
-  // DONEINPROC and the call with RETURNSTATUS and DONEPROC. `database` is the session's database
-  // before the request, for the ENVCHANGE of a statement that changed it.
-  // `handle`, when given, is returned as the output parameter @handle of the call.
-  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure, std::string database,
+  class reply_stream;
+  // Runs a batch or call on the engine under its lock (then the after_request callback) and sends what
+  // it produces as it comes. Inside a procedure call every statement ends with DONEINPROC and the call
+  // with RETURNSTATUS, the output parameter @handle when `handle` is given, and DONEPROC.
+  bool reply(std::string_view text, const std::vector<parameter>& parameters, bool in_procedure,
+             const std::optional<std::int32_t>* handle = nullptr);
+  // The same for outcomes made without the engine (a call refused before it runs).
+  bool reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
                       const std::optional<std::int32_t>* handle = nullptr);
+  // Frames tokens from `sent` on into outgoing packets: the full ones, or all of them (`all`), the
+  // last marked as the end of the message (`last`).
+  void queue(const bytes& tokens, std::size_t& sent, bool all, bool last = false);
+  void frame(const std::uint8_t* data, std::size_t size, bool last);
+  // Sends the outgoing packets: what the socket takes now, or (`may_wait`) all of them, each wait for
+  // the client bounded by the client timeout. False once the connection is broken.
+  bool push(bool may_wait);
 
   struct prepared_statement {
     std::string statement;
@@ -165,6 +173,10 @@ class connection {
   // Statements prepared on this connection, by handle (numbered from 1, as SQL Server does per session).
   std::map<std::int32_t, prepared_statement> prepared_;
   std::int32_t next_handle_ = 1;
+  // Packets of the reply not yet taken by the socket.
+  bytes outgoing_;
+  std::size_t outgoing_sent_ = 0;
+  bool broken_ = false;
 };
 
 connection::wait_result connection::wait(short events, std::optional<steady::time_point> deadline) {
@@ -348,58 +360,150 @@ bool connection::handle_login(const bytes& payload) {
   return true;
 }
 
-bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
-                                std::string database, const std::optional<std::int32_t>* handle) {
-  token_writer tokens(version_);
-  std::size_t sent = 0;
-  const std::uint8_t statement_done = in_procedure ? token_done_in_proc : token_done;
-  bool any_failed = false;
-  for (std::size_t i = 0; i < outcomes.size(); ++i) {
-    if (attention_pending()) {
-      tokens.done(token_done, done_attention);
-      return finish(tokens.data(), sent);
-    }
-    const statement_outcome& o = outcomes[i];
+// The reply to a batch or call, written while the engine runs it: each statement's tokens as it ends,
+// each progress message sent on at once in a packet of its own, so that a client sees it while the
+// statement still runs. This runs under the engine lock, so nothing here waits on the socket: what the
+// client does not take at once waits until finish(), after the lock.
+class connection::reply_stream final : public execution_observer {
+ public:
+  reply_stream(connection& c, bool in_procedure, std::string database)
+      : c_(c),
+        tokens_(c.version_),
+        in_procedure_(in_procedure),
+        statement_done_(in_procedure ? token_done_in_proc : token_done),
+        database_(std::move(database)) {}
+
+  void progress(const server_message& m) override {
+    close_statement(true);
+    tokens_.message(m);
+    tokens_.done(statement_done_, done_more);
+    c_.queue(tokens_.data(), sent_, true);
+    c_.push(false);
+  }
+
+  void statement_done(const statement_outcome& o) override {
+    close_statement(true);
     bool failed = o.failed;
-    for (const server_message& progress : o.progress) {
-      tokens.message(progress);
-      tokens.done(statement_done, done_more);
-      if (!flush(tokens.data(), sent)) return false;
-    }
-    if (o.rows && !o.rows->columns.empty() && !tokens.row_set(*o.rows)) {
-      tokens.message(unsupported("values over 4000 characters under TDS 7.1"));
+    if (o.rows && !o.rows->columns.empty() && !tokens_.row_set(*o.rows)) {
+      tokens_.message(unsupported("values over 4000 characters under TDS 7.1"));
       failed = true;
     }
-    for (const server_message& m : o.messages) tokens.message(m);
+    for (const server_message& m : o.messages) tokens_.message(m);
     if (o.database_changed) {
-      tokens.env_database(*o.database_changed, database);
-      tokens.message(database_changed(*o.database_changed));
-      database = *o.database_changed;
+      tokens_.env_database(*o.database_changed, database_);
+      tokens_.message(database_changed(*o.database_changed));
+      database_ = *o.database_changed;
     }
-    const bool last = i + 1 == outcomes.size();
-    std::uint16_t status = (last && !in_procedure) ? 0 : done_more;
+    // Its DONE waits for what comes next: only the last one of a batch goes without MORE.
+    std::uint16_t status = 0;
     if (o.rows_affected) status |= done_count;
     if (failed) status |= done_error;
-    tokens.done(statement_done, status, o.rows_affected ? static_cast<std::uint64_t>(*o.rows_affected) : 0);
-    any_failed = any_failed || failed;
-    if (!flush(tokens.data(), sent)) return false;
+    open_ = open_statement{status, o.rows_affected ? static_cast<std::uint64_t>(*o.rows_affected) : 0};
+    any_statement_ = true;
+    any_failed_ = any_failed_ || failed;
+    c_.queue(tokens_.data(), sent_, false);
+    c_.push(false);
   }
-  if (in_procedure) {
-    tokens.return_status(any_failed ? 1 : 0);
-    if (handle) tokens.return_value("@handle", *handle);
-    tokens.done(token_done_proc, 0);
-  } else if (outcomes.empty()) {
-    tokens.done(token_done, 0);
+
+  // Ends the reply (with @handle as an output parameter when given) and sends all of it.
+  bool finish(const std::optional<std::int32_t>* handle) {
+    close_statement(in_procedure_);
+    if (in_procedure_) {
+      tokens_.return_status(any_failed_ ? 1 : 0);
+      if (handle) tokens_.return_value("@handle", *handle);
+      tokens_.done(token_done_proc, 0);
+    } else if (!any_statement_) {
+      tokens_.done(token_done, 0);
+    }
+    c_.queue(tokens_.data(), sent_, true, true);
+    return c_.push(true);
   }
-  return finish(tokens.data(), sent);
+
+ private:
+  struct open_statement {
+    std::uint16_t status;
+    std::uint64_t count;
+  };
+  void close_statement(bool more) {
+    if (!open_) return;
+    tokens_.done(statement_done_, static_cast<std::uint16_t>(open_->status | (more ? done_more : 0)), open_->count);
+    open_.reset();
+  }
+
+  connection& c_;
+  token_writer tokens_;
+  std::size_t sent_ = 0;  // tokens already framed into packets
+  bool in_procedure_;
+  std::uint8_t statement_done_;
+  std::string database_;
+  std::optional<open_statement> open_;
+  bool any_statement_ = false;
+  bool any_failed_ = false;
+};
+
+void connection::queue(const bytes& tokens, std::size_t& sent, bool all, bool last) {
+  const std::size_t chunk = packet_size_ - packet_header_size;
+  while (tokens.size() - sent > chunk || (all && tokens.size() > sent && !last)) {
+    const std::size_t size = std::min(chunk, tokens.size() - sent);
+    frame(tokens.data() + sent, size, false);
+    sent += size;
+  }
+  if (last) {
+    frame(tokens.data() + sent, tokens.size() - sent, true);
+    sent = tokens.size();
+  }
 }
 
-std::vector<statement_outcome> connection::run(std::string_view text, const std::vector<parameter>& parameters) {
-  const std::lock_guard<std::mutex> hold(engine_lock_);
-  std::vector<statement_outcome> outcomes = engine_.execute(session_, text, parameters);
-  if (options_.after_request) options_.after_request();
-  return outcomes;
+void connection::frame(const std::uint8_t* data, std::size_t size, bool last) {
+  const std::size_t length = packet_header_size + size;
+  outgoing_.insert(outgoing_.end(),
+                   {packet_reply, static_cast<std::uint8_t>(last ? status_end_of_message : 0),
+                    static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+                    static_cast<std::uint8_t>(session_id >> 8), static_cast<std::uint8_t>(session_id), packet_id_++, 0});
+  outgoing_.insert(outgoing_.end(), data, data + size);
 }
+
+bool connection::push(bool may_wait) {
+  while (!broken_ && outgoing_sent_ < outgoing_.size()) {
+    if (may_wait) {
+      const wait_result waited = wait(POLLOUT, steady::now() + options_.client_timeout);
+      if (waited == wait_result::timed_out) log("closed: the client took nothing of the reply for " + timeout_text());
+      if (waited != wait_result::ready) return false;
+    }
+    const ssize_t n = ::send(fd_, outgoing_.data() + outgoing_sent_, outgoing_.size() - outgoing_sent_,
+                             MSG_NOSIGNAL | (may_wait ? 0 : MSG_DONTWAIT));
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!may_wait) return true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) broken_ = true;
+    if (n > 0) outgoing_sent_ += static_cast<std::size_t>(n);
+  }
+  if (broken_) return false;
+  outgoing_.clear();
+  outgoing_sent_ = 0;
+  return true;
+}
+
+bool connection::reply(std::string_view text, const std::vector<parameter>& parameters, bool in_procedure,
+                       const std::optional<std::int32_t>* handle) {
+  reply_stream stream(*this, in_procedure, session_.database);
+  {
+    const std::lock_guard<std::mutex> hold(engine_lock_);
+    engine_.execute(session_, text, parameters, &stream);
+    if (options_.after_request) options_.after_request();
+  }
+  return stream.finish(handle);
+}
+
+bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, bool in_procedure,
+                                const std::optional<std::int32_t>* handle) {
+  reply_stream stream(*this, in_procedure, session_.database);
+  for (const statement_outcome& o : outcomes) stream.statement_done(o);
+  return stream.finish(handle);
+}
+
 
 bool connection::handle_batch(const bytes& payload) {
   const std::optional<std::string> text = parse_batch(payload, version_);
@@ -408,9 +512,7 @@ bool connection::handle_batch(const bytes& payload) {
     return false;
   }
   if (attention_pending()) return reply_attention();
-  std::string database = session_.database;
-  const std::vector<statement_outcome> outcomes = run(*text, {});
-  return reply_outcomes(outcomes, false, std::move(database));
+  return reply(*text, {}, false);
 }
 
 bool connection::handle_rpc(const bytes& payload) {
@@ -427,26 +529,22 @@ bool connection::handle_rpc(const bytes& payload) {
   const std::optional<executesql_call> call = as_executesql(parsed.request);
   if (!call) return reply_error(no_such_procedure(parsed.request.procedure), token_done_proc);
   if (attention_pending()) return reply_attention();
-  std::string database = session_.database;
-  const std::vector<statement_outcome> outcomes = run(call->statement, call->parameters);
-  return reply_outcomes(outcomes, true, std::move(database));
+  return reply(call->statement, call->parameters, true);
 }
 
 bool connection::handle_prepared(const prepared_call& call, std::string_view procedure) {
   using kind = prepared_call::kind;
   if (!call.missing.empty()) return reply_error(parameter_not_supplied(procedure, call.missing), token_done_proc);
   if (attention_pending()) return reply_attention();
-  const std::string database = session_.database;
   if (call.type == kind::execute || call.type == kind::unprepare) {
     const auto found = call.handle ? prepared_.find(*call.handle) : prepared_.end();
     if (found == prepared_.end()) return reply_error(no_prepared_statement(call.handle), token_done_proc);
     if (call.type == kind::unprepare) {
       prepared_.erase(found);
-      return reply_outcomes({}, true, database);
+      return reply_outcomes({}, true);
     }
     const prepared_statement statement = found->second;
-    return reply_outcomes(run(statement.statement, bind_parameters(statement.declarations, call.values)), true,
-                          database);
+    return reply(statement.statement, bind_parameters(statement.declarations, call.values), true);
   }
   // A statement that does not compile gets no handle; its errors are the reply (sp_prepexec's run
   // reports them).
@@ -461,8 +559,7 @@ bool connection::handle_prepared(const prepared_call& call, std::string_view pro
     prepared_[*handle] = prepared_statement{call.statement, call.declarations};
   }
   if (call.type == kind::prepexec) {
-    return reply_outcomes(run(call.statement, bind_parameters(call.declarations, call.values)), true, database,
-                          &handle);
+    return reply(call.statement, bind_parameters(call.declarations, call.values), true, &handle);
   }
   std::vector<statement_outcome> outcomes;
   if (!errors.empty()) {
@@ -471,7 +568,7 @@ bool connection::handle_prepared(const prepared_call& call, std::string_view pro
     failed.failed = true;
     outcomes.push_back(std::move(failed));
   }
-  return reply_outcomes(outcomes, true, database, &handle);
+  return reply_outcomes(outcomes, true, &handle);
 }
 
 bool connection::handle_transaction(const bytes& payload) {

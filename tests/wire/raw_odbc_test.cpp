@@ -1,7 +1,8 @@
-// Prepared execution through raw ODBC calls (SQLPrepare once, SQLExecute with each value), natively
-// through FreeTDS and under wine through wine's odbc32: the driver sends sp_prepexec for the first
-// execution, sp_execute for the next ones with the handle the server returned, and sp_unprepare when the
-// statement is freed.
+// Raw ODBC calls against sqlsim, natively through FreeTDS and under wine through wine's odbc32.
+// Prepared execution (SQLPrepare once, SQLExecute with each value): the driver sends sp_prepexec for the
+// first execution, sp_execute for the next ones with the handle the server returned, and sp_unprepare
+// when the statement is freed. A restore's progress: each "N percent processed." reaches the client as
+// the server makes it (slowed by --slow-restore, whose delay with_sqlsim.sh passes on).
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -9,6 +10,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -32,6 +34,22 @@ std::string environment(const char* name) {
   return value != nullptr ? value : "";
 }
 
+// The diagnostic records of a statement: native error and text.
+std::vector<std::pair<long, std::string>> diagnostics(SQLHSTMT statement) {
+  std::vector<std::pair<long, std::string>> records;
+  for (SQLSMALLINT i = 1; i <= 16; ++i) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLWCHAR text[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, i, state, &native, text, 512, &length))) break;
+    const std::size_t units = std::min<std::size_t>(length < 0 ? 0 : length, 511);
+    std::string message = without_driver_prefixes(utf16_to_utf8(std::u16string(text, text + units)));
+    records.emplace_back(static_cast<long>(native), std::move(message));
+  }
+  return records;
+}
+
 // The native error of the first diagnostic record of a statement, 0 when there is none.
 long native_error(SQLHSTMT statement) {
   SQLWCHAR state[6] = {};
@@ -42,7 +60,7 @@ long native_error(SQLHSTMT statement) {
   return static_cast<long>(native);
 }
 
-class Prepared : public ::testing::Test {
+class RawOdbc : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(environment("SQLSIM_PORT").empty()) << "run under with_sqlsim.sh: SQLSIM_PORT is not set";
@@ -108,7 +126,7 @@ class Prepared : public ::testing::Test {
   SQLLEN value_length_ = 0;
 };
 
-TEST_F(Prepared, OneStatementPreparedOnceRunsWithEachValue) {
+TEST_F(RawOdbc, OneStatementPreparedOnceRunsWithEachValue) {
   prepare("select name from master.dbo.sysdatabases where name = ?");
   struct run {
     const char* value;
@@ -123,7 +141,7 @@ TEST_F(Prepared, OneStatementPreparedOnceRunsWithEachValue) {
   }
 }
 
-TEST_F(Prepared, ChangesAndErrorsComeThroughAsWithDirectExecution) {
+TEST_F(RawOdbc, PreparedChangesAndErrorsComeThroughAsWithDirectExecution) {
   prepare("sp_addlogin ?, 'pw'");
   for (const char* name : {"prepared_a", "prepared_b"}) {
     set_value(name);
@@ -140,6 +158,45 @@ TEST_F(Prepared, ChangesAndErrorsComeThroughAsWithDirectExecution) {
   prepare("select name from nosuch where name = ?");
   set_value("x");
   EXPECT_EQ(execute().error, 208);
+}
+
+TEST_F(RawOdbc, RestoreProgressReachesTheClientAsItIsMade) {
+  const long delay = std::atol(environment("SQLSIM_SLOW_RESTORE_MS").c_str());
+  sql_text restore = wide(
+      "RESTORE DATABASE wire_progress FROM DISK = N'c:\\wire_backup.dat' WITH STATS = 25, REPLACE, "
+      "MOVE N'wire_Data' TO N'c:\\data\\wire_progress_Data.MDF', "
+      "MOVE N'wire_Log' TO N'c:\\data\\wire_progress_Log.LDF'");
+  const auto began = std::chrono::steady_clock::now();
+  std::vector<long long> arrived;  // milliseconds from the start, one per result
+  std::vector<std::string> percents;
+  std::vector<long> last;
+  SQLRETURN rc = SQLExecDirectW(stmt_, restore.data(), SQL_NTS);
+  for (int results = 0; rc != SQL_NO_DATA && results < 20; ++results) {
+    ASSERT_TRUE(SQL_SUCCEEDED(rc)) << native_error(stmt_);
+    arrived.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                            began)
+                          .count());
+    last.clear();
+    for (const auto& [number, text] : diagnostics(stmt_)) {
+      if (number == 3211) percents.push_back(text);
+      last.push_back(number);
+    }
+    rc = SQLMoreResults(stmt_);
+  }
+  // One result per percent, then the one that ends the restore with its pages and its success.
+  EXPECT_EQ(percents, (std::vector<std::string>{"25 percent processed.", "50 percent processed.",
+                                                "75 percent processed.", "100 percent processed."}));
+  EXPECT_EQ(last, (std::vector<long>{4035, 4035, 3014}));
+  ASSERT_EQ(arrived.size(), 5u);
+  if (delay > 0) {
+    // The first percent arrives after one step, long before the restore ends; each next one a step later.
+    EXPECT_GE(arrived[0], delay * 9 / 10);
+    EXPECT_LT(arrived[0], delay * 3);
+    for (std::size_t i = 1; i < 4; ++i) EXPECT_GE(arrived[i] - arrived[i - 1], delay * 8 / 10) << i;
+    std::printf("[ progress ] steps of %ld ms: results after", delay);
+    for (long long ms : arrived) std::printf(" %lld", ms);
+    std::printf(" ms\n");
+  }
 }
 
 }  // namespace
