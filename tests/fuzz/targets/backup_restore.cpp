@@ -1,7 +1,8 @@
 // A backup file of any content, read and restored. What parse_backup accepts formats back to a text that
 // reads as the same backup; what it refuses says on which line. RESTORE of a refused file fails with
 // 3241 and changes nothing; of an accepted one it either refuses with SQL Server's errors, changing
-// nothing, or restores the database with the backup's files, users and rows, reporting its progress.
+// nothing, or restores the database with the backup's files, users and rows, reporting its progress;
+// BACKUP DATABASE of it then writes the same backup, which restores to the same database.
 #include <memory>
 
 #include "platform/text.h"
@@ -103,5 +104,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto users = e.execute(sa, "select name from fuzzed.dbo.sysusers");
   FUZZ_CHECK(users[0].rows && users[0].rows->rows.size() == image.users.size());
+
+  // A backup of the restored database holds what the file held, the paths in their normal form, the
+  // rows in key order; restored again under another name it is the same database.
+  const auto backup = e.execute(sa, "BACKUP DATABASE fuzzed TO DISK = N'c:\\again.bak' WITH INIT");
+  FUZZ_CHECK(backup.size() == 1 && !backup[0].failed);
+  backup_image again;
+  FUZZ_CHECK(parse_backup(disk->files[windows_path_key("C:\\again.bak")], again, error));
+  FUZZ_CHECK(again.database == "fuzzed" && again.recovery == image.recovery);
+  FUZZ_CHECK(again.files.size() == image.files.size() && again.users.size() == image.users.size());
+  for (std::size_t i = 0; i < image.files.size(); ++i) {
+    FUZZ_CHECK(again.files[i].log == image.files[i].log);
+    FUZZ_CHECK(again.files[i].logical_name == image.files[i].logical_name);
+    FUZZ_CHECK(again.files[i].path == normalize_windows_path(image.files[i].path));
+  }
+  for (std::size_t i = 0; i < image.users.size(); ++i) {
+    FUZZ_CHECK(again.users[i].name == image.users[i].name && again.users[i].sid == image.users[i].sid);
+  }
+  FUZZ_CHECK(again.has_product_table == image.has_product_table && again.rows.size() == image.rows.size());
+  const std::string dump = e.dump();
+  const auto part = [](const std::string& text, const std::string& name) {
+    const std::size_t start = text.find("\ndatabase '" + name + "'");
+    const std::size_t end = text.find("\ndatabase ", start + 1);
+    return text.substr(start, end - start).substr(name.size() + 12);
+  };
+  FUZZ_CHECK(!e.execute(sa, "DROP DATABASE fuzzed")[0].failed);
+  FUZZ_CHECK(!e.execute(sa, "RESTORE DATABASE fuzzed FROM DISK = 'c:\\again.bak'")[0].failed);
+  FUZZ_CHECK(part(e.dump(), "fuzzed") == part(dump, "fuzzed"));
   return 0;
 }
