@@ -328,6 +328,21 @@ std::vector<server_message> engine::syntax_errors(std::string_view batch) const 
   return compile(*state_, batch, statements);
 }
 
+std::optional<std::vector<std::string>> engine::describe(session& s, std::string_view batch,
+                                                         const std::vector<parameter>& parameters) {
+  std::vector<statement> statements;
+  if (!compile(*state_, batch, statements).empty() || statements.size() != 1) return std::nullopt;
+  const auto* select = std::get_if<select_statement>(&statements[0].body);
+  if (select == nullptr) return std::nullopt;
+  // A query reads and changes nothing; its rows are dropped.
+  statement_outcome scratch;
+  statement_context ctx{s, parameters, scratch};
+  std::vector<std::string> columns;
+  std::vector<std::vector<sql_value>> rows;
+  if (!state_->query(*select, ctx, columns, rows)) return std::nullopt;
+  return columns;
+}
+
 std::string engine::dump() const {
   return state_->dump();
 }

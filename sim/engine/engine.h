@@ -117,6 +117,11 @@ class engine {
   // anything; empty when the batch compiles. Prepared statements are checked so.
   std::vector<server_message> syntax_errors(std::string_view batch) const;
 
+  // The columns of the result of a batch of one SELECT, found without running it, as sp_prepare
+  // describes a statement; nothing for any other batch, or one that would fail.
+  std::optional<std::vector<std::string>> describe(session& s, std::string_view batch,
+                                                   const std::vector<parameter>& parameters);
+
   // The whole state as readable text, the same text for the same state (sim/README.md shows it).
   std::string dump() const;
 

@@ -567,6 +567,20 @@ bool connection::handle_prepared(const prepared_call& call, std::string_view pro
     failed.messages = errors;
     failed.failed = true;
     outcomes.push_back(std::move(failed));
+  } else {
+    // A query is described by its columns, without rows (what a driver asks for with
+    // SQLNumResultCols before SQLExecute); the values are not known yet.
+    const std::vector<rpc_parameter> unknown(declared_parameter_names(call.declarations).size());
+    std::optional<std::vector<std::string>> columns;
+    {
+      const std::lock_guard<std::mutex> hold(engine_lock_);
+      columns = engine_.describe(session_, call.statement, bind_parameters(call.declarations, unknown));
+    }
+    if (columns) {
+      statement_outcome described;
+      described.rows = row_set{*columns, {}};
+      outcomes.push_back(std::move(described));
+    }
   }
   return reply_outcomes(outcomes, true, &handle);
 }

@@ -350,6 +350,10 @@ rpc_parse parse_rpc(const bytes& payload, tds_version version) {
   return parsed;
 }
 
+std::vector<std::string> declared_parameter_names(std::string_view declarations) {
+  return declared_names(declarations);
+}
+
 std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values) {
   const std::vector<std::string> names = declared_names(declarations);
   std::vector<parameter> bound;

@@ -92,6 +92,9 @@ struct executesql_call {
 // Nothing when the call is not sp_executesql or lacks its statement.
 std::optional<executesql_call> as_executesql(const rpc_request& request);
 
+// The parameter names of a declaration list ("@P1 INT, @P2 DECIMAL(10,2)" gives @P1 and @P2).
+std::vector<std::string> declared_parameter_names(std::string_view declarations);
+
 // Values bound to a declaration list ("@P1 INT, @P2 NVARCHAR(10)"): each value under its own name, else
 // the name declared at its place, else @P1, @P2... by its place.
 std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values);

@@ -141,6 +141,25 @@ TEST_F(RawOdbc, OneStatementPreparedOnceRunsWithEachValue) {
   }
 }
 
+TEST_F(RawOdbc, PreparedQueryIsDescribedBeforeItRuns) {
+  // Asked for its columns before SQLExecute, the driver prepares the statement on the server
+  // (sp_prepare) and takes them from its answer; the execution then uses the handle.
+  prepare("select name, dbid from master.dbo.sysdatabases where name = ?");
+  SQLSMALLINT columns = 0;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLNumResultCols(stmt_, &columns)));
+  EXPECT_EQ(columns, 2);
+  SQLWCHAR name[32] = {};
+  SQLSMALLINT length = 0;
+  SQLSMALLINT type = 0;
+  SQLULEN size = 0;
+  SQLSMALLINT digits = 0;
+  SQLSMALLINT nullable = 0;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLDescribeColW(stmt_, 2, name, 32, &length, &type, &size, &digits, &nullable)));
+  EXPECT_EQ(utf16_to_utf8(std::u16string(name, name + length)), "dbid");
+  set_value("tempdb");
+  EXPECT_EQ(execute().first, std::optional<std::string>("tempdb"));
+}
+
 TEST_F(RawOdbc, PreparedChangesAndErrorsComeThroughAsWithDirectExecution) {
   prepare("sp_addlogin ?, 'pw'");
   for (const char* name : {"prepared_a", "prepared_b"}) {

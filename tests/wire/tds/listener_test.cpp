@@ -308,6 +308,15 @@ TEST_F(Listener, PreparedStatementsGetHandlesRunWithTheirValuesAndGoAway) {
   EXPECT_EQ(first(r, 0xD1)->values, (std::vector<std::optional<std::string>>{"tempdb"}));
   EXPECT_EQ(returned_handle(r), std::optional<std::string>("none"));
 
+  // sp_prepare of a query describes its columns, without rows.
+  r = call(rpc(11, "", {output_handle, text("@P1 nvarchar(10)"), text(select), number(1)}));
+  EXPECT_NE(first(r, 0x81), nullptr);
+  EXPECT_EQ(first(r, 0xD1), nullptr);
+  EXPECT_EQ(returned_handle(r), std::optional<std::string>("3"));
+  r = call(rpc(0, "sp_execute", {number(3), text("msdb")}));
+  ASSERT_NE(first(r, 0xD1), nullptr);
+  EXPECT_EQ(first(r, 0xD1)->values, (std::vector<std::optional<std::string>>{"msdb"}));
+
   // Refusals: an unprepared handle (8179), a call without its handle (201), a statement that does not
   // compile (its error, and no handle).
   r = call(rpc(15, "", {number(1)}));
