@@ -17,7 +17,8 @@ constexpr int backup_milliseconds = 42;
 // 3013 and 3014 as BACKUP words them.
 server_message for_backup(server_message m) {
   const std::string restore = "RESTORE DATABASE";
-  if (const auto at = m.text.find(restore); at != std::string::npos) m.text.replace(at, restore.size(), "BACKUP DATABASE");
+  if (const auto at = m.text.find(restore); at != std::string::npos)
+    m.text.replace(at, restore.size(), "BACKUP DATABASE");
   return m;
 }
 

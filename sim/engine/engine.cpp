@@ -57,7 +57,8 @@ std::vector<server_message> compile(const engine::state& state, std::string_view
   parse_failure parsing;
   if (!tokenize(batch, tokens, lexing)) {
     errors.push_back(state.message(lexing.number, {lexing.argument}));
-    if (lexing.number == msg_unclosed_quote) errors.push_back(state.message(msg_incorrect_syntax, {lexing.argument}));
+    if (lexing.number == msg_unclosed_quote)
+      errors.push_back(state.message(msg_incorrect_syntax, {lexing.argument}));
   } else if (!parse_batch(tokens, state.version, statements, parsing)) {
     errors.push_back(state.message(parsing.number, {parsing.argument}));
   }

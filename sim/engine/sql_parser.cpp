@@ -22,20 +22,19 @@ namespace {
 
 using setup::equals_ignore_case_ascii;
 
-constexpr std::string_view statement_keywords[] = {"SELECT",  "INSERT",  "UPDATE",      "DELETE",
-                                                   "DROP",    "USE",     "SET",         "EXEC",
-                                                   "EXECUTE", "RESTORE", "RECONFIGURE", "ALTER",
-                                                   "BACKUP"};
+constexpr std::string_view statement_keywords[] = {"SELECT",      "INSERT", "UPDATE", "DELETE",  "DROP",
+                                                   "USE",         "SET",    "EXEC",   "EXECUTE", "RESTORE",
+                                                   "RECONFIGURE", "ALTER",  "BACKUP"};
 // Words that cannot stand as unquoted names here, among them the starts of statements this server
 // does not understand, so that those fail as syntax errors rather than as calls of a procedure.
 constexpr std::string_view reserved_words[] = {
-    "FROM",       "WHERE",      "INTO",   "VALUES",    "DATABASE", "WITH",       "AND",         "OR",
-    "NULL",       "DEFAULT",    "TO",     "FILE",      "DISK",     "ON",         "OFF",         "CREATE",
-    "BEGIN",      "END",        "IF",     "ELSE",      "WHILE",    "DECLARE",    "COMMIT",      "ROLLBACK",
-    "GRANT",      "REVOKE", "DENY",      "TRUNCATE", "PRINT",      "RETURN",      "GOTO",
-    "WAITFOR",    "MERGE",      "OPEN",   "CLOSE",     "FETCH",    "DEALLOCATE", "KILL",        "SHUTDOWN",
-    "CHECKPOINT", "DBCC",       "BULK",   "RAISERROR", "SAVE",     "TRAN",       "TRANSACTION", "READTEXT",
-    "WRITETEXT",  "UPDATETEXT", "SETUSER"};
+    "FROM",       "WHERE",   "INTO",      "VALUES",   "DATABASE",   "WITH",        "AND",      "OR",
+    "NULL",       "DEFAULT", "TO",        "FILE",     "DISK",       "ON",          "OFF",      "CREATE",
+    "BEGIN",      "END",     "IF",        "ELSE",     "WHILE",      "DECLARE",     "COMMIT",   "ROLLBACK",
+    "GRANT",      "REVOKE",  "DENY",      "TRUNCATE", "PRINT",      "RETURN",      "GOTO",     "WAITFOR",
+    "MERGE",      "OPEN",    "CLOSE",     "FETCH",    "DEALLOCATE", "KILL",        "SHUTDOWN", "CHECKPOINT",
+    "DBCC",       "BULK",    "RAISERROR", "SAVE",     "TRAN",       "TRANSACTION", "READTEXT", "WRITETEXT",
+    "UPDATETEXT", "SETUSER"};
 constexpr std::string_view switched_options[] = {"ANSI_NULLS",
                                                  "ANSI_PADDING",
                                                  "ANSI_WARNINGS",
@@ -420,7 +419,8 @@ class parser {
       out.database.type = value_expr::kind::name;
       if (!name_part(out.database.text)) return false;
     }
-    if (!expect_keyword("TO") || !expect_keyword("DISK") || !expect_symbol("=") || !value(out.disk)) return false;
+    if (!expect_keyword("TO") || !expect_keyword("DISK") || !expect_symbol("=") || !value(out.disk))
+      return false;
     if (out.disk.type != value_expr::kind::text && out.disk.type != value_expr::kind::parameter)
       return fail_here();
     if (!accept_keyword("WITH")) return true;

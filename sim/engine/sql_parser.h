@@ -112,10 +112,10 @@ struct alter_recovery_statement {
   std::string model;  // FULL, BULK_LOGGED or SIMPLE
 };
 
-using statement_body = std::variant<select_statement, insert_statement, update_statement, delete_statement,
-                                    drop_database_statement, use_statement, set_statement, execute_statement,
-                                    restore_statement, reconfigure_statement, alter_recovery_statement,
-                                    backup_statement>;
+using statement_body =
+    std::variant<select_statement, insert_statement, update_statement, delete_statement,
+                 drop_database_statement, use_statement, set_statement, execute_statement, restore_statement,
+                 reconfigure_statement, alter_recovery_statement, backup_statement>;
 
 struct statement {
   statement_body body;

@@ -48,17 +48,23 @@ server_message unsupported(std::string_view what) {
 }
 
 server_message no_prepared_statement(const std::optional<std::int32_t>& handle) {
-  return server_message{8179, 2, 16,
+  return server_message{8179,
+                        2,
+                        16,
                         "Could not find prepared statement with handle " +
                             (handle ? std::to_string(*handle) : std::string("(null)")) + ".",
-                        "", 1};
+                        "",
+                        1};
 }
 
 server_message parameter_not_supplied(std::string_view procedure, std::string_view name) {
-  return server_message{201, 4, 16,
+  return server_message{201,
+                        4,
+                        16,
                         "Procedure or function '" + std::string(procedure) + "' expects parameter '" +
                             std::string(name) + "', which was not supplied.",
-                        "", 1};
+                        "",
+                        1};
 }
 
 server_message no_such_procedure(std::string_view name) {
@@ -244,7 +250,8 @@ bool connection::send_all(const std::uint8_t* data, std::size_t size) {
   while (done < size) {
     // The client must take some of the reply within the timeout of the last bytes it took.
     const wait_result waited = wait(POLLOUT, steady::now() + options_.client_timeout);
-    if (waited == wait_result::timed_out) log("closed: the client took nothing of the reply for " + timeout_text());
+    if (waited == wait_result::timed_out)
+      log("closed: the client took nothing of the reply for " + timeout_text());
     if (waited != wait_result::ready) return false;
     const ssize_t n = ::send(fd_, data + done, size - done, MSG_NOSIGNAL);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -426,7 +433,8 @@ class connection::reply_stream final : public execution_observer {
   };
   void close_statement(bool more) {
     if (!open_) return;
-    tokens_.done(statement_done_, static_cast<std::uint16_t>(open_->status | (more ? done_more : 0)), open_->count);
+    tokens_.done(statement_done_, static_cast<std::uint16_t>(open_->status | (more ? done_more : 0)),
+                 open_->count);
     open_.reset();
   }
 
@@ -456,10 +464,11 @@ void connection::queue(const bytes& tokens, std::size_t& sent, bool all, bool la
 
 void connection::frame(const std::uint8_t* data, std::size_t size, bool last) {
   const std::size_t length = packet_header_size + size;
-  outgoing_.insert(outgoing_.end(),
-                   {packet_reply, static_cast<std::uint8_t>(last ? status_end_of_message : 0),
-                    static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-                    static_cast<std::uint8_t>(session_id >> 8), static_cast<std::uint8_t>(session_id), packet_id_++, 0});
+  outgoing_.insert(
+      outgoing_.end(),
+      {packet_reply, static_cast<std::uint8_t>(last ? status_end_of_message : 0),
+       static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+       static_cast<std::uint8_t>(session_id >> 8), static_cast<std::uint8_t>(session_id), packet_id_++, 0});
   outgoing_.insert(outgoing_.end(), data, data + size);
 }
 
@@ -467,7 +476,8 @@ bool connection::push(bool may_wait) {
   while (!broken_ && outgoing_sent_ < outgoing_.size()) {
     if (may_wait) {
       const wait_result waited = wait(POLLOUT, steady::now() + options_.client_timeout);
-      if (waited == wait_result::timed_out) log("closed: the client took nothing of the reply for " + timeout_text());
+      if (waited == wait_result::timed_out)
+        log("closed: the client took nothing of the reply for " + timeout_text());
       if (waited != wait_result::ready) return false;
     }
     const ssize_t n = ::send(fd_, outgoing_.data() + outgoing_sent_, outgoing_.size() - outgoing_sent_,
@@ -504,7 +514,6 @@ bool connection::reply_outcomes(const std::vector<statement_outcome>& outcomes, 
   return stream.finish(handle);
 }
 
-
 bool connection::handle_batch(const bytes& payload) {
   const std::optional<std::string> text = parse_batch(payload, version_);
   if (!text) {
@@ -534,7 +543,8 @@ bool connection::handle_rpc(const bytes& payload) {
 
 bool connection::handle_prepared(const prepared_call& call, std::string_view procedure) {
   using kind = prepared_call::kind;
-  if (!call.missing.empty()) return reply_error(parameter_not_supplied(procedure, call.missing), token_done_proc);
+  if (!call.missing.empty())
+    return reply_error(parameter_not_supplied(procedure, call.missing), token_done_proc);
   if (attention_pending()) return reply_attention();
   if (call.type == kind::execute || call.type == kind::unprepare) {
     const auto found = call.handle ? prepared_.find(*call.handle) : prepared_.end();
@@ -759,8 +769,9 @@ void listener::worker::run() {
     reap();
     // At the limit the port is not watched: new clients wait in the listen queue.
     const bool room = clients_.size() < std::max<std::size_t>(options_.max_connections, 1);
-    pollfd fds[3] = {
-        {wake_read_.get(), POLLIN, 0}, {ended_read_.get(), POLLIN, 0}, {room ? socket_.get() : -1, POLLIN, 0}};
+    pollfd fds[3] = {{wake_read_.get(), POLLIN, 0},
+                     {ended_read_.get(), POLLIN, 0},
+                     {room ? socket_.get() : -1, POLLIN, 0}};
     const int n = ::poll(fds, 3, -1);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 || (fds[0].revents & POLLIN) != 0) break;

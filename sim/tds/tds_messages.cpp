@@ -354,7 +354,8 @@ std::vector<std::string> declared_parameter_names(std::string_view declarations)
   return declared_names(declarations);
 }
 
-std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values) {
+std::vector<parameter> bind_parameters(std::string_view declarations,
+                                       const std::vector<rpc_parameter>& values) {
   const std::vector<std::string> names = declared_names(declarations);
   std::vector<parameter> bound;
   for (std::size_t i = 0; i < values.size(); ++i) {

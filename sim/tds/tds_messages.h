@@ -97,7 +97,8 @@ std::vector<std::string> declared_parameter_names(std::string_view declarations)
 
 // Values bound to a declaration list ("@P1 INT, @P2 NVARCHAR(10)"): each value under its own name, else
 // the name declared at its place, else @P1, @P2... by its place.
-std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values);
+std::vector<parameter> bind_parameters(std::string_view declarations,
+                                       const std::vector<rpc_parameter>& values);
 
 // The procedures of prepared execution as drivers call them (FreeTDS: sp_prepexec on the first
 // SQLExecute, sp_execute on the next ones, sp_prepare to describe a statement before it runs,

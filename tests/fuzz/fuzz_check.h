@@ -48,7 +48,7 @@ struct split_input {
 }  // namespace fuzz
 
 // Aborts with the condition's text when a property of the output does not hold.
-#define FUZZ_CHECK(condition)                                                     \
-  do {                                                                            \
-    if (!(condition)) ::fuzz::property_failed(#condition, __FILE__, __LINE__);    \
+#define FUZZ_CHECK(condition)                                                  \
+  do {                                                                         \
+    if (!(condition)) ::fuzz::property_failed(#condition, __FILE__, __LINE__); \
   } while (0)

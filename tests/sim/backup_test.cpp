@@ -40,15 +40,16 @@ TEST(Backup, WhatItWritesRestoresTheSameDatabase) {
 
   // Each spelling of the statement; the last one's file is what the restore reads.
   for (const char* sql : {"BACKUP DATABASE [qrvx] TO DISK = N'c:\\backups\\q.bak' WITH INIT",
-                                 "backup database qrvx to disk = 'C:/BACKUPS/q.bak'",
-                                 "BACKUP DATABASE qrvx TO DISK = 'c:\\backups\\q.bak' WITH NOINIT, STATS = 50"}) {
+                          "backup database qrvx to disk = 'C:/BACKUPS/q.bak'",
+                          "BACKUP DATABASE qrvx TO DISK = 'c:\\backups\\q.bak' WITH NOINIT, STATS = 50"}) {
     const auto outcome = srv.ok(sql);
     EXPECT_EQ(numbers(outcome.messages), (std::vector<long>{4035, 4035, 3014})) << sql;
     EXPECT_EQ(outcome.messages[2].text.rfind("BACKUP DATABASE successfully processed 173 pages in ", 0), 0u);
   }
   backup_image written;
   std::string error;
-  ASSERT_TRUE(parse_backup(*make_c_drive_disk(srv.drive.root())->read_file("c:\\backups\\q.bak"), written, error))
+  ASSERT_TRUE(
+      parse_backup(*make_c_drive_disk(srv.drive.root())->read_file("c:\\backups\\q.bak"), written, error))
       << error;
   EXPECT_EQ(written.database, "qrvx");
   EXPECT_EQ(written.server, server_version::v2008);
@@ -65,8 +66,9 @@ TEST(Backup, RefusalsAreSqlServersAndWriteNothing) {
   srv.drive.make_directory("data");
   srv.drive.write("b.dat", format_backup(product_backup()));
   srv.ok(restore_moved);
-  srv.ok("RESTORE DATABASE held FROM DISK = N'c:\\b.dat' WITH NORECOVERY, MOVE N'qrvxdb_Data' TO "
-         "N'c:\\data\\h.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\h.ldf'");
+  srv.ok(
+      "RESTORE DATABASE held FROM DISK = N'c:\\b.dat' WITH NORECOVERY, MOVE N'qrvxdb_Data' TO "
+      "N'c:\\data\\h.mdf', MOVE N'qrvxdb_Log' TO N'c:\\data\\h.ldf'");
   srv.ok("sp_addlogin 'clerk', 'pw'");
   struct refusal {
     std::string sql;
@@ -100,7 +102,9 @@ TEST(Backup, RefusalsAreSqlServersAndWriteNothing) {
 // Records when each progress message and each statement's end is told.
 struct timed_observer final : execution_observer {
   std::vector<std::pair<std::chrono::steady_clock::time_point, std::string>> heard;
-  void progress(const server_message& m) override { heard.emplace_back(std::chrono::steady_clock::now(), m.text); }
+  void progress(const server_message& m) override {
+    heard.emplace_back(std::chrono::steady_clock::now(), m.text);
+  }
   void statement_done(const statement_outcome& o) override {
     heard.emplace_back(std::chrono::steady_clock::now(), "done " + std::to_string(o.messages.size()));
   }
@@ -120,13 +124,18 @@ TEST(SlowRestore, EachStepWaitsAndIsToldAsItComes) {
   const auto outcomes = e.execute(sa, "use master; " + restore_moved + ", STATS = 25", {}, &observer);
   ASSERT_EQ(outcomes.size(), 2u);
   EXPECT_EQ(outcomes[1].progress.size(), 4u);
-  const std::vector<std::string> expected = {"done 0", "25 percent processed.", "50 percent processed.",
-                                             "75 percent processed.", "100 percent processed.", "done 3"};
+  const std::vector<std::string> expected = {"done 0",
+                                             "25 percent processed.",
+                                             "50 percent processed.",
+                                             "75 percent processed.",
+                                             "100 percent processed.",
+                                             "done 3"};
   ASSERT_EQ(observer.heard.size(), expected.size());
   auto previous = began;
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(observer.heard[i].second, expected[i]);
-    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(observer.heard[i].first - previous);
+    const auto gap =
+        std::chrono::duration_cast<std::chrono::milliseconds>(observer.heard[i].first - previous);
     // Each percent comes a step after what came before it; the statement ends without a further wait.
     if (i >= 1 && i <= 4) {
       EXPECT_GE(gap.count(), 60) << expected[i];

@@ -42,7 +42,8 @@ std::vector<std::pair<long, std::string>> diagnostics(SQLHSTMT statement) {
     SQLINTEGER native = 0;
     SQLWCHAR text[512] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, i, state, &native, text, 512, &length))) break;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, i, state, &native, text, 512, &length)))
+      break;
     const std::size_t units = std::min<std::size_t>(length < 0 ? 0 : length, 511);
     std::string message = without_driver_prefixes(utf16_to_utf8(std::u16string(text, text + units)));
     records.emplace_back(static_cast<long>(native), std::move(message));
@@ -56,7 +57,8 @@ long native_error(SQLHSTMT statement) {
   SQLINTEGER native = 0;
   SQLWCHAR text[512] = {};
   SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, 1, state, &native, text, 512, &length))) return 0;
+  if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, 1, state, &native, text, 512, &length)))
+    return 0;
   return static_cast<long>(native);
 }
 
@@ -67,8 +69,9 @@ class RawOdbc : public ::testing::Test {
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)));
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_)));
-    sql_text text = wide("DRIVER={SQL Server};SERVER=" + odbc_braced("127.0.0.1," + environment("SQLSIM_PORT")) +
-                         ";UID={sa};PWD=" + odbc_braced(environment("SQLSIM_SA_PASSWORD")) + ";");
+    sql_text text =
+        wide("DRIVER={SQL Server};SERVER=" + odbc_braced("127.0.0.1," + environment("SQLSIM_PORT")) +
+             ";UID={sa};PWD=" + odbc_braced(environment("SQLSIM_SA_PASSWORD")) + ";");
     SQLSMALLINT out = 0;
     ASSERT_TRUE(SQL_SUCCEEDED(
         SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, &out, SQL_DRIVER_NOPROMPT)));
@@ -192,9 +195,9 @@ TEST_F(RawOdbc, RestoreProgressReachesTheClientAsItIsMade) {
   SQLRETURN rc = SQLExecDirectW(stmt_, restore.data(), SQL_NTS);
   for (int results = 0; rc != SQL_NO_DATA && results < 20; ++results) {
     ASSERT_TRUE(SQL_SUCCEEDED(rc)) << native_error(stmt_);
-    arrived.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                            began)
-                          .count());
+    arrived.push_back(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began)
+            .count());
     last.clear();
     for (const auto& [number, text] : diagnostics(stmt_)) {
       if (number == 3211) percents.push_back(text);

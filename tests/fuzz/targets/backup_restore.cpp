@@ -33,8 +33,8 @@ bool same_backup(const backup_image& a, const backup_image& b) {
   for (std::size_t i = 0; i < a.rows.size(); ++i) {
     const backup_row& x = a.rows[i];
     const backup_row& y = b.rows[i];
-    if (x.sys_var_id != y.sys_var_id || x.sys_var_name != y.sys_var_name || x.sys_var_value != y.sys_var_value ||
-        x.sys_ver_flag != y.sys_ver_flag) {
+    if (x.sys_var_id != y.sys_var_id || x.sys_var_name != y.sys_var_name ||
+        x.sys_var_value != y.sys_var_value || x.sys_ver_flag != y.sys_ver_flag) {
       return false;
     }
   }

@@ -42,8 +42,9 @@ struct server {
     e = std::make_unique<engine>(options);
     session sa;
     FUZZ_CHECK(!e->login(sa, "sa", "pw", "master"));
-    FUZZ_CHECK(!e->execute(sa, "RESTORE DATABASE qrvx FROM DISK = 'c:\\b.dat' WITH MOVE 'qrvxdb_Data' TO "
-                               "'c:\\data\\q.mdf', MOVE 'qrvxdb_Log' TO 'c:\\data\\q.ldf'")[0]
+    FUZZ_CHECK(!e->execute(sa,
+                           "RESTORE DATABASE qrvx FROM DISK = 'c:\\b.dat' WITH MOVE 'qrvxdb_Data' TO "
+                           "'c:\\data\\q.mdf', MOVE 'qrvxdb_Log' TO 'c:\\data\\q.ldf'")[0]
                     .failed);
     FUZZ_CHECK(!e->execute(sa, "sp_addlogin 'clerk', 'pw', 'master'")[0].failed);
     FUZZ_CHECK(!e->login(s, (choice & 4) ? "clerk" : "sa", "pw", ""));

@@ -70,9 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(read == "fallback");
   } else {
     // One pair of matching quotes goes, nothing else.
-    FUZZ_CHECK(read == *value || (value->size() == read.size() + 2 && value->substr(1, read.size()) == read &&
-                                  value->front() == value->back() &&
-                                  (value->front() == '"' || value->front() == '\'')));
+    FUZZ_CHECK(read == *value ||
+               (value->size() == read.size() + 2 && value->substr(1, read.size()) == read &&
+                value->front() == value->back() && (value->front() == '"' || value->front() == '\'')));
   }
   return 0;
 }

@@ -7,9 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <chrono>
 #include <condition_variable>
-#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -122,7 +122,8 @@ class Clients : public ::testing::Test {
 
 bytes framed(std::uint8_t type, const bytes& payload) {
   const std::size_t length = payload.size() + 8;
-  bytes out = {type, 1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0, 1, 0};
+  bytes out = {type, 1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0,
+               1,    0};
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -158,7 +159,8 @@ TEST_F(Clients, AStalledClientIsClosedAfterTheTimeoutWhileOthersAreServed) {
       {"one byte a second",
        [&](Clients& t) {
          auto c = t.logged_in();
-         const bytes batch = framed(packet_batch, test::batch_message("select name from master.dbo.sysdatabases"));
+         const bytes batch =
+             framed(packet_batch, test::batch_message("select name from master.dbo.sysdatabases"));
          trickling = true;
          trickler = std::thread([&trickling, fd = c->fd(), batch] {
            for (std::uint8_t byte : batch) {
@@ -197,8 +199,8 @@ TEST_F(Clients, AStalledClientIsClosedAfterTheTimeoutWhileOthersAreServed) {
     const auto after = std::chrono::duration_cast<std::chrono::milliseconds>(reported->first - began).count();
     EXPECT_GE(after, limit.count() - 200) << s.what << ": " << reported->second;
     EXPECT_LT(after, limit.count() + 2000) << s.what << ": " << reported->second;
-    std::printf("[ stall    ] %-22s ten others served in %lld ms; closed after %lld ms (%s)\n", s.what, others,
-                static_cast<long long>(after), reported->second.c_str());
+    std::printf("[ stall    ] %-22s ten others served in %lld ms; closed after %lld ms (%s)\n", s.what,
+                others, static_cast<long long>(after), reported->second.c_str());
     EXPECT_TRUE(stalled->read_to_end(5).has_value()) << s.what;
     trickling = false;
     if (trickler.joinable()) trickler.join();
@@ -286,7 +288,8 @@ TEST_F(Clients, StatementsOfManyClientsRunOneAtATime) {
   const std::string dump = engine_->dump();
   std::set<std::string> sids;
   std::size_t count = 0;
-  for (std::size_t at = dump.find("\nlogin 'c"); at != std::string::npos; at = dump.find("\nlogin 'c", at + 1)) {
+  for (std::size_t at = dump.find("\nlogin 'c"); at != std::string::npos;
+       at = dump.find("\nlogin 'c", at + 1)) {
     const std::size_t sid = dump.find(" sid ", at) + 5;
     sids.insert(dump.substr(sid, dump.find(' ', sid) - sid));
     ++count;
