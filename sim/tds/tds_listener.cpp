@@ -121,12 +121,8 @@ class connection {
   // Reads one whole message. Its first byte may be long in coming (a client idle between requests); from
   // then on the rest must arrive within the client timeout.
   read_result read_message(std::uint8_t& type, bytes& payload);
-  bool send_all(const std::uint8_t* data, std::size_t size);
-  bool send_packet(const std::uint8_t* data, std::size_t size, bool last);
-  // Sends the tokens from `sent` on in full packets while more than a packet remains.
-  bool flush(const bytes& tokens, std::size_t& sent);
-  // Sends the rest of the tokens, the last packet marked as the end of the message.
-  bool finish(const bytes& tokens, std::size_t& sent);
+  // Sends a whole reply message of these tokens, cut into packets.
+  bool send_message(const bytes& tokens);
   // True when the client has sent an attention, which is then taken off the socket.
   bool attention_pending();
   void log(std::string_view why) const {
@@ -245,51 +241,10 @@ connection::read_result connection::read_message(std::uint8_t& type, bytes& payl
   }
 }
 
-bool connection::send_all(const std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    // The client must take some of the reply within the timeout of the last bytes it took.
-    const wait_result waited = wait(POLLOUT, steady::now() + options_.client_timeout);
-    if (waited == wait_result::timed_out)
-      log("closed: the client took nothing of the reply for " + timeout_text());
-    if (waited != wait_result::ready) return false;
-    const ssize_t n = ::send(fd_, data + done, size - done, MSG_NOSIGNAL);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool connection::send_packet(const std::uint8_t* data, std::size_t size, bool last) {
-  bytes packet(packet_header_size + size);
-  const std::size_t length = packet.size();
-  packet[0] = packet_reply;
-  packet[1] = last ? status_end_of_message : 0;
-  packet[2] = static_cast<std::uint8_t>(length >> 8);
-  packet[3] = static_cast<std::uint8_t>(length);
-  packet[4] = static_cast<std::uint8_t>(session_id >> 8);
-  packet[5] = static_cast<std::uint8_t>(session_id);
-  packet[6] = packet_id_++;
-  packet[7] = 0;
-  if (size > 0) std::memcpy(packet.data() + packet_header_size, data, size);
-  return send_all(packet.data(), packet.size());
-}
-
-bool connection::flush(const bytes& tokens, std::size_t& sent) {
-  const std::size_t chunk = packet_size_ - packet_header_size;
-  while (tokens.size() - sent > chunk) {
-    if (!send_packet(tokens.data() + sent, chunk, false)) return false;
-    sent += chunk;
-  }
-  return true;
-}
-
-bool connection::finish(const bytes& tokens, std::size_t& sent) {
-  if (!flush(tokens, sent)) return false;
-  const bool ok = send_packet(tokens.data() + sent, tokens.size() - sent, true);
-  sent = tokens.size();
-  return ok;
+bool connection::send_message(const bytes& tokens) {
+  std::size_t sent = 0;
+  queue(tokens, sent, true, true);
+  return push(true);
 }
 
 bool connection::attention_pending() {
@@ -307,16 +262,14 @@ bool connection::attention_pending() {
 bool connection::reply_attention() {
   token_writer tokens(version_);
   tokens.done(token_done, done_attention);
-  std::size_t sent = 0;
-  return finish(tokens.data(), sent);
+  return send_message(tokens.data());
 }
 
 bool connection::reply_error(const server_message& error, std::uint8_t done_token) {
   token_writer tokens(version_);
   tokens.message(error);
   tokens.done(done_token, done_error);
-  std::size_t sent = 0;
-  return finish(tokens.data(), sent);
+  return send_message(tokens.data());
 }
 
 bool connection::handle_prelogin(const bytes& payload) {
@@ -326,9 +279,7 @@ bool connection::handle_prelogin(const bytes& payload) {
     return false;
   }
   prelogin_done_ = true;
-  const bytes reply = prelogin_reply(*request, engine_.version());
-  std::size_t sent = 0;
-  return finish(reply, sent);
+  return send_message(prelogin_reply(*request, engine_.version()));
 }
 
 bool connection::handle_login(const bytes& payload) {
@@ -339,7 +290,6 @@ bool connection::handle_login(const bytes& payload) {
   }
   version_ = login->version;
   token_writer tokens(version_);
-  std::size_t sent = 0;
   std::optional<server_message> refused;
   {
     const std::lock_guard<std::mutex> hold(engine_lock_);
@@ -348,7 +298,7 @@ bool connection::handle_login(const bytes& payload) {
   if (refused) {
     tokens.message(*refused);
     tokens.done(token_done, done_error);
-    finish(tokens.data(), sent);
+    send_message(tokens.data());
     log("login refused: " + refused->text);
     return false;
   }
@@ -361,7 +311,7 @@ bool connection::handle_login(const bytes& payload) {
   tokens.login_ack(engine_.version());
   tokens.env_packet_size(negotiated, initial_packet_size);
   tokens.done(token_done, 0);
-  if (!finish(tokens.data(), sent)) return false;
+  if (!send_message(tokens.data())) return false;
   packet_size_ = negotiated;
   logged_in_ = true;
   return true;
