@@ -96,6 +96,13 @@ struct restore_statement {
   std::vector<restore_move> moves;
 };
 
+struct backup_statement {
+  value_expr database;  // name or parameter
+  value_expr disk;
+  bool init = false;         // WITH INIT (this server's backup files hold one backup either way)
+  std::optional<int> stats;  // percent step
+};
+
 struct reconfigure_statement {
   bool override_checks = false;
 };
@@ -105,9 +112,10 @@ struct alter_recovery_statement {
   std::string model;  // FULL, BULK_LOGGED or SIMPLE
 };
 
-using statement_body = std::variant<select_statement, insert_statement, update_statement, delete_statement,
-                                    drop_database_statement, use_statement, set_statement, execute_statement,
-                                    restore_statement, reconfigure_statement, alter_recovery_statement>;
+using statement_body =
+    std::variant<select_statement, insert_statement, update_statement, delete_statement,
+                 drop_database_statement, use_statement, set_statement, execute_statement, restore_statement,
+                 reconfigure_statement, alter_recovery_statement, backup_statement>;
 
 struct statement {
   statement_body body;
