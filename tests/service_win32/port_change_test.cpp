@@ -16,6 +16,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 #include "service/port_service.h"
+#include "tests/win32/test_support.h"
 
 namespace setup {
 namespace {
@@ -26,14 +27,7 @@ const std::string sql = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
 const std::string tcp = "\\MSSQLServer\\SuperSocketNetLib\\Tcp";
 
 std::optional<std::string> get(REGSAM view, const std::string& key, const char* name) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(key).c_str(), 0, KEY_QUERY_VALUE | view, &k) != 0) return {};
-  wchar_t data[64] = {};
-  DWORD size = sizeof data - sizeof(wchar_t);
-  const LONG rc =
-      RegQueryValueExW(k, wide(name).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(k);
-  return rc == 0 ? std::optional(win32::narrow(data)) : std::nullopt;
+  return test::machine_string(view, key, name);
 }
 
 void remove_in_both_views(const std::string& key) {
@@ -58,27 +52,6 @@ std::string account_in_manager(const std::string& service) {
   return QueryServiceConfigW(s.get(), c, DWORD(config.size()), &needed) ? win32::narrow(c->lpServiceStartName)
                                                                         : "";
 }
-
-// A socket on a free four-digit loopback port, listening until closed.
-struct listener {
-  SOCKET s = INVALID_SOCKET;
-  std::uint16_t port = 4000 + GetCurrentProcessId() % 3000;
-  listener() {
-    WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
-    for (; port < 9999; ++port) {
-      s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-      sockaddr_in at{AF_INET, htons(port)};
-      at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      if (bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 && listen(s, 4) == 0) return;
-      closesocket(s);
-    }
-  }
-  ~listener() {
-    closesocket(s);
-    WSACleanup();
-  }
-};
 
 TEST(PortChangeUnderWine, TheValuesLandInTheInstancesViewAndTheAccountInTheServiceManager) {
   struct row {
@@ -137,17 +110,17 @@ TEST(PortChangeUnderWine, TheValuesLandInTheInstancesViewAndTheAccountInTheServi
       ASSERT_EQ(proc.RunWait("sc create " + service + program + " obj= .\\tester password= pw", 0), 0u);
       ASSERT_EQ(proc.RunWait("sc create " + agent + program + " depend= " + service, 0), 0u);
     }
-    listener port;
-    if (!r.listens) closesocket(std::exchange(port.s, INVALID_SOCKET));
+    test::loopback_listener port;
+    if (!r.listens) port.close();
     state.is_ins_name = r.instance;
     state.is_tcp_port = "HKEY_LOCAL_MACHINE\\" + r.key + tcp;
     controls.sle_old_port.set_text("1433");
-    controls.sle_port.set_text(std::to_string(port.port));
+    controls.sle_port.set_text(std::to_string(port.port()));
     EXPECT_TRUE(page.of_modify_port());
 
     for (const std::string& sub : r.sub_keys) {
       const std::string key = r.key + tcp + sub;
-      EXPECT_EQ(get(r.view, key, "TcpPort"), std::to_string(port.port)) << key;
+      EXPECT_EQ(get(r.view, key, "TcpPort"), std::to_string(port.port())) << key;
       EXPECT_EQ(get(r.view, key, "TcpDynamicPorts"),
                 sub.empty() ? std::nullopt : std::optional<std::string>(""));
       EXPECT_EQ(get(r.view == KEY_WOW64_32KEY ? KEY_WOW64_64KEY : KEY_WOW64_32KEY, key, "TcpPort"),

@@ -122,6 +122,16 @@ void sql_server_layout::remove_keys() {
     delete_machine_tree(view, L"SOFTWARE\\Microsoft", L"MSSQLServer");
   }
   mark_64bit_windows(false);
+  for (const std::string& service : services_) {
+    delete_machine_tree(KEY_WOW64_64KEY, L"SYSTEM\\CurrentControlSet\\Services",
+                        win32::wide(service).c_str());
+  }
+}
+
+void sql_server_layout::add_service_key(const std::string& service, const std::string& account) {
+  services_.push_back(service);
+  set_machine_string(KEY_WOW64_64KEY, "SYSTEM\\CurrentControlSet\\Services\\" + service, "ObjectName",
+                     account);
 }
 
 void sql_server_layout::mark_64bit_windows(bool on) {
@@ -178,6 +188,48 @@ std::string sql_server_layout::add_sql2000(const std::string& active, const std:
   set_machine_string(view, setup, "SQLDataRoot", folder);
   set_machine_string(view, setup, "SQLBinRoot", folder + "\\Binn");
   return folder;
+}
+
+std::optional<std::string> machine_string(REGSAM view, const std::string& subkey, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::wide(subkey).c_str(), 0, KEY_QUERY_VALUE | view, &key) != 0) {
+    return std::nullopt;
+  }
+  wchar_t data[1024] = {};
+  DWORD size = sizeof data - sizeof(wchar_t);
+  const LONG rc = RegQueryValueExW(key, win32::wide(name).c_str(), nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return rc == 0 ? std::optional(win32::narrow(data)) : std::nullopt;
+}
+
+loopback_listener::loopback_listener() {
+  WSADATA data{};
+  WSAStartup(MAKEWORD(2, 2), &data);
+  for (std::uint16_t port = static_cast<std::uint16_t>(4000 + GetCurrentProcessId() % 3000); port < 9999;
+       ++port) {
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(port);
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 && listen(socket_, 4) == 0) {
+      port_ = port;
+      return;
+    }
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+  }
+}
+
+loopback_listener::~loopback_listener() {
+  close();
+  WSACleanup();
+}
+
+void loopback_listener::close() {
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  socket_ = INVALID_SOCKET;
 }
 
 }  // namespace setup::test

@@ -1,6 +1,8 @@
 // Helpers for the tests of the Windows implementations under wine.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,25 @@ std::string test_data(std::string_view name);
 // creating the key; false when it cannot.
 bool set_machine_string(REGSAM view, const std::string& subkey, const std::string& name,
                         const std::string& text);
+// A string value under HKEY_LOCAL_MACHINE in one view; nullopt when it cannot be read.
+std::optional<std::string> machine_string(REGSAM view, const std::string& subkey, const std::string& name);
+
+// A socket on a free four-digit loopback port, listening until closed or gone.
+class loopback_listener {
+ public:
+  loopback_listener();
+  ~loopback_listener();
+  loopback_listener(const loopback_listener&) = delete;
+  loopback_listener& operator=(const loopback_listener&) = delete;
+
+  std::uint16_t port() const { return port_; }
+  // Stops listening.
+  void close();
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  std::uint16_t port_ = 0;
+};
 
 // SQL Server instances laid out on the prefix as setup leaves them: keys in the view of their
 // bitness, folders in a temporary directory, and a sqlservr.exe that is one of the version fixtures.
@@ -63,12 +84,15 @@ class sql_server_layout {
   std::string add_sql2000(const std::string& active, const std::string& fixture, bool in_32bit_view);
   // "PathName" under the 32-bit view's Windows NT key, which the wizard takes for 64-bit Windows.
   void mark_64bit_windows(bool on);
+  // A service's key with the account it logs on as ("ObjectName"), as an installed SQL Server's.
+  void add_service_key(const std::string& service, const std::string& account);
 
  private:
   void remove_keys();
   std::string lay_out_folder(const std::string& folder, const std::string& fixture);
   temp_directory dir_;
-  std::vector<std::string> folders_;  // made outside dir_
+  std::vector<std::string> folders_;   // made outside dir_
+  std::vector<std::string> services_;  // service keys made
 };
 
 }  // namespace setup::test

@@ -1,0 +1,59 @@
+// Page 2 of the real window: the instance's current port shown, a wrong entry refused, and the port
+// changed in the prefix's registry with the service restarted (wine's net refuses the commands; the
+// program goes on) and the new port answering.
+#include <gtest/gtest.h>
+
+#include "service/service_names.h"
+#include "tests/automation/e2e/wizard_run.h"
+
+namespace setup::automation {
+namespace {
+
+const test::sql_instance default_2008{"MSSQLSERVER", "MSSQL10.MSSQLSERVER", "2009.100.1600.1"};
+
+TEST(PortPage, TheRealWindowMovesTheInstanceToAnotherPort) {
+  wizard_run run;
+  run.setup_ini("sql2005=1\r\n");
+  run.sql_instance(default_2008, "en_us_unicode_64.dll");
+  // The service logs on as the local system: the restart is four commands.
+  run.sql_servers.add_service_key("MSSQLSERVER", "LocalSystem");
+  run.machine.reg.set_string("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\MSSQLSERVER",
+                             "ObjectName", "LocalSystem");
+  test::loopback_listener new_port;  // what the restarted server would do
+  ASSERT_NE(new_port.port(), 0);
+  run.machine.net.listening[new_port.port()] = 0;
+
+  ASSERT_TRUE(run.open());
+  w_server& m = *run.model;
+  ASSERT_TRUE(run.click(m.rb_sql2008));
+  ASSERT_TRUE(run.click(m.cb_next));
+  ASSERT_EQ(m.tab_1.selectedtab(), 2);
+  EXPECT_EQ(run.real(m.sle_old_port).text(), "1433");
+
+  ASSERT_TRUE(run.type(m.sle_port, "14a3"));
+  ASSERT_TRUE(
+      run.click_answering(m.cb_6, m.state.is_apptitle, service_names::port_must_be_four_digits, IDOK));
+
+  const std::string port = std::to_string(new_port.port());
+  ASSERT_TRUE(run.type(m.sle_port, " " + port + " "));
+  m.click(m.cb_6);
+  run.real(m.cb_6).click();
+  // 2 s before the writes, then four net commands with their waits (26 s).
+  ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
+                         "the port configured", std::chrono::seconds(90)));
+  EXPECT_TRUE(run.shows_the_model());
+  EXPECT_EQ(run.real(m.sle_old_port).text(), port);
+  const std::string ipall =
+      "SOFTWARE\\Microsoft\\Microsoft SQL "
+      "Server\\MSSQL10.MSSQLSERVER\\MSSQLServer\\SuperSocketNetLib\\Tcp\\IPAll";
+  EXPECT_EQ(test::machine_string(KEY_WOW64_64KEY, ipall, "TcpPort"), port);
+  EXPECT_EQ(test::machine_string(KEY_WOW64_64KEY, ipall, "TcpDynamicPorts"), "");
+  EXPECT_EQ(test::machine_string(KEY_WOW64_32KEY, ipall, "TcpPort"), std::nullopt);
+
+  // The port now shown is the one the next click starts from: nothing to change.
+  ASSERT_TRUE(run.click(m.cb_6));
+  EXPECT_EQ(run.real(m.st_disc).text(), service_names::port_configured);
+}
+
+}  // namespace
+}  // namespace setup::automation
