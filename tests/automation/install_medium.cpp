@@ -35,12 +35,13 @@ std::string in_code_page(std::string_view utf8, unsigned code_page) {
 
 install_medium::install_medium() : install_medium(server_exe()) {}
 
-install_medium::install_medium(const std::string& program) {
+install_medium::install_medium(const std::string& program, bool with_pictures) {
   program_ = folder_ / file_name_of(program);
   if (!CopyFileW(win32::wide(program).c_str(), win32::wide(program_).c_str(), FALSE)) {
     error_ = "cannot copy " + program + " (error " + std::to_string(GetLastError()) + ")";
     return;
   }
+  if (!with_pictures) return;
   const std::string pictures = folder_ / resource_folder;
   CreateDirectoryW(win32::wide(pictures).c_str(), nullptr);
   const std::wstring demo_pictures =

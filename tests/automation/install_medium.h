@@ -22,9 +22,9 @@ std::string in_code_page(std::string_view utf8, unsigned code_page);
 
 class install_medium {
  public:
-  // Copies `program` (server.exe by default) and the demo medium's pictures.
+  // Copies `program` (server.exe by default) and, unless told otherwise, the demo medium's pictures.
   install_medium();
-  explicit install_medium(const std::string& program);
+  explicit install_medium(const std::string& program, bool with_pictures = true);
 
   // Whether the folder was laid out.
   testing::AssertionResult ready() const;

@@ -1,7 +1,8 @@
-// Start-up under wine: the time from starting server.exe in the demo medium to its window being
-// visible, beside the same time for empty_window.exe (one empty window, nothing else), started the
-// same way from the same kind of folder. Runs alternate between the two; the medians are compared.
-// Target: server.exe at most 1.3 times the empty window. Run with: ctest -L bench -V
+// Start-up under wine: the time from starting server.exe to its window being visible, beside the same
+// time for empty_window.exe (one empty window, nothing else) started the same way. server.exe starts
+// twice over: alone in a folder, and from an install medium as a technician meets it (the resource
+// pictures and the demo setup.ini beside it). Runs alternate; the medians are compared. Target:
+// server.exe from the medium at most 1.3 times the empty window. Run with: ctest -L bench -V
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,39 +66,41 @@ class desktop_keeper {
 
 TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
   const desktop_keeper desktop;
-  install_medium server(server_exe());
-  install_medium empty(built_program("empty_window.exe"));
-  for (install_medium* medium : {&server, &empty}) {
-    ASSERT_TRUE(medium->ready());
-    ASSERT_TRUE(medium->copy_demo_profile());
-  }
+  install_medium medium(server_exe());
+  ASSERT_TRUE(medium.ready());
+  ASSERT_TRUE(medium.copy_demo_profile());
+  install_medium alone(server_exe(), /*with_pictures=*/false);
+  install_medium empty(built_program("empty_window.exe"), /*with_pictures=*/false);
+  ASSERT_TRUE(alone.ready());
+  ASSERT_TRUE(empty.ready());
+  const std::vector<const install_medium*> starts = {&medium, &alone, &empty};
 
   // One unmeasured start of each: the first start of a program pays for loading it from disk.
-  start_once(server);
-  start_once(empty);
+  for (const install_medium* m : starts) start_once(*m);
   ASSERT_FALSE(HasFailure());
 
-  std::vector<double> server_visible, server_idle, empty_visible, empty_idle;
+  std::vector<std::vector<double>> visible(starts.size()), idle(starts.size());
   for (int i = 0; i < runs; ++i) {
-    const timing s = start_once(server);
-    const timing e = start_once(empty);
-    server_visible.push_back(s.visible_ms);
-    server_idle.push_back(s.idle_ms);
-    empty_visible.push_back(e.visible_ms);
-    empty_idle.push_back(e.idle_ms);
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+      const timing t = start_once(*starts[k]);
+      visible[k].push_back(t.visible_ms);
+      idle[k].push_back(t.idle_ms);
+    }
   }
   ASSERT_FALSE(HasFailure());
 
-  const double server_ms = median(server_visible);
-  const double empty_ms = median(empty_visible);
-  const double ratio = server_ms / empty_ms;
+  const double medium_ms = median(visible[0]);
+  const double alone_ms = median(visible[1]);
+  const double empty_ms = median(visible[2]);
   std::printf(
-      "start to window visible, median of %d runs: server.exe %.1f ms, empty window %.1f ms, ratio %.2f "
-      "(target at most %.1f)\n",
-      runs, server_ms, empty_ms, ratio, target_ratio);
-  std::printf("start to waiting for input, median of %d runs: server.exe %.1f ms, empty window %.1f ms\n",
-              runs, median(server_idle), median(empty_idle));
-  EXPECT_LE(ratio, target_ratio);
+      "start to window visible, median of %d runs: server.exe from the medium %.1f ms, alone %.1f ms, empty "
+      "window %.1f ms; ratios %.2f from the medium (target at most %.1f), %.2f alone\n",
+      runs, medium_ms, alone_ms, empty_ms, medium_ms / empty_ms, target_ratio, alone_ms / empty_ms);
+  std::printf(
+      "start to waiting for input, median of %d runs: from the medium %.1f ms, alone %.1f ms, empty window "
+      "%.1f ms\n",
+      runs, median(idle[0]), median(idle[1]), median(idle[2]));
+  EXPECT_LE(medium_ms / empty_ms, target_ratio);
 }
 
 }  // namespace
