@@ -2,6 +2,7 @@
 // a SQL Server stand-in for the setup wizard.
 //
 //   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR] [--dump FILE]
+//          [--client-timeout SECONDS] [--slow-restore MS]
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves until SIGTERM or SIGINT.
 
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -26,14 +28,19 @@ namespace {
 constexpr std::string_view usage_text =
     "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR]"
     " [--dump FILE]\n"
+    "              [--client-timeout SECONDS] [--slow-restore MS]\n"
     "  --port N            loopback port to listen on (0 or absent: any free port)\n"
     "  --sa-password TEXT  password of the login sa (default: empty)\n"
     "  --version V         SQL Server version to behave as (default: 2008)\n"
     "  --c-drive DIR       directory that holds the files of drive C:\n"
-    "  --dump FILE         write the server's state to FILE after every batch or call\n";
+    "  --dump FILE         write the server's state to FILE after every batch or call\n"
+    "  --client-timeout S  close a connection whose request stops arriving, or whose reply is not read,\n"
+    "                      for S seconds (default: 60)\n"
+    "  --slow-restore MS   a RESTORE ... WITH STATS waits MS milliseconds before each progress message\n";
 
 struct arguments {
   std::uint16_t port = 0;
+  std::chrono::seconds client_timeout{60};
   sqlsim::engine_options engine;
   std::optional<std::filesystem::path> dump;
 };
@@ -62,6 +69,20 @@ std::optional<arguments> parse(int argc, char** argv) {
         return std::nullopt;
       }
       a.port = static_cast<std::uint16_t>(*port);
+    } else if (option == "--client-timeout") {
+      const std::optional<long> seconds = number_of(value);
+      if (!seconds || *seconds < 1 || *seconds > 86400) {
+        std::fprintf(stderr, "sqlsim: --client-timeout takes a number of seconds from 1 to 86400\n");
+        return std::nullopt;
+      }
+      a.client_timeout = std::chrono::seconds(*seconds);
+    } else if (option == "--slow-restore") {
+      const std::optional<long> milliseconds = number_of(value);
+      if (!milliseconds || *milliseconds < 0 || *milliseconds > 600000) {
+        std::fprintf(stderr, "sqlsim: --slow-restore takes milliseconds from 0 to 600000\n");
+        return std::nullopt;
+      }
+      a.engine.restore_step_delay = std::chrono::milliseconds(*milliseconds);
     } else if (option == "--sa-password") {
       a.engine.sa_password = std::string(value);
     } else if (option == "--version") {
@@ -99,11 +120,17 @@ std::optional<arguments> parse(int argc, char** argv) {
   return a;
 }
 
+// The file a dump is written to before it replaces the dump, named after this process.
+std::filesystem::path temporary_of(const std::filesystem::path& file) {
+  std::filesystem::path temporary = file;
+  temporary += ".tmp" + std::to_string(::getpid());
+  return temporary;
+}
+
 // Replaces `file` with `text` in one step: written beside it, then renamed over it, so a reader sees
 // the old state or the new one, never half of one.
 bool write_replacing(const std::filesystem::path& file, const std::string& text) {
-  std::filesystem::path temporary = file;
-  temporary += ".tmp" + std::to_string(::getpid());
+  const std::filesystem::path temporary = temporary_of(file);
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << text;
@@ -145,6 +172,14 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
 
+  // A temporary dump left by an earlier process of the same number (killed while writing) goes first;
+  // this process's own goes at the end.
+  const auto remove_temporary = [&] {
+    std::error_code ignored;
+    if (args->dump) std::filesystem::remove(temporary_of(*args->dump), ignored);
+  };
+  remove_temporary();
+
   sqlsim::engine server(args->engine);
   const auto dump = [&] {
     if (args->dump && !write_replacing(*args->dump, server.dump())) {
@@ -156,6 +191,7 @@ int main(int argc, char** argv) {
   sqlsim::tds::listener_options options;
   options.port = args->port;
   options.after_request = dump;
+  options.client_timeout = args->client_timeout;
   options.log = [](std::string_view why) {
     std::fprintf(stderr, "sqlsim: %.*s\n", static_cast<int>(why.size()), why.data());
   };
@@ -172,5 +208,6 @@ int main(int argc, char** argv) {
   while (sigwait(&stop_signals, &received) != 0) {
   }
   listener.stop();
+  remove_temporary();
   return 0;
 }

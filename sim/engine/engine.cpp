@@ -1,6 +1,7 @@
 #include "sim/engine/engine.h"
 
 #include <algorithm>
+#include <thread>
 #include <type_traits>
 
 #include "platform/text.h"
@@ -47,6 +48,22 @@ bool passwords_match(server_version version, const std::optional<std::string>& s
   return expected == given;
 }
 
+// Parses a batch: its statements, or the messages of a batch that does not compile.
+std::vector<server_message> compile(const engine::state& state, std::string_view batch,
+                                    std::vector<statement>& statements) {
+  std::vector<server_message> errors;
+  std::vector<token> tokens;
+  lex_failure lexing;
+  parse_failure parsing;
+  if (!tokenize(batch, tokens, lexing)) {
+    errors.push_back(state.message(lexing.number, {lexing.argument}));
+    if (lexing.number == msg_unclosed_quote) errors.push_back(state.message(msg_incorrect_syntax, {lexing.argument}));
+  } else if (!parse_batch(tokens, state.version, statements, parsing)) {
+    errors.push_back(state.message(parsing.number, {parsing.argument}));
+  }
+  return errors;
+}
+
 }  // namespace
 
 product_version product_version_of(server_version version) {
@@ -78,7 +95,9 @@ void database::set_recovery_model(std::string_view model) {
 }
 
 engine::state::state(const engine_options& options)
-    : version(options.version), files(options.files ? options.files : make_c_drive_disk(options.c_drive)) {
+    : version(options.version),
+      files(options.files ? options.files : make_c_drive_disk(options.c_drive)),
+      restore_step_delay(options.restore_step_delay) {
   const std::string directory = system_data_directory(version);
   int dbid = 1;
   for (const system_database& s : system_databases) {
@@ -140,6 +159,17 @@ void engine::state::report(statement_context& ctx, server_message m) const {
 void engine::state::report(statement_context& ctx, long number,
                            std::initializer_list<std::string_view> arguments) const {
   report(ctx, message(number, arguments));
+}
+
+void engine::state::report_percent(statement_context& ctx, int step) {
+  int percent = 0;
+  while (percent < 100) {
+    if (restore_step_delay.count() > 0) std::this_thread::sleep_for(restore_step_delay);
+    percent = std::min(100, percent + step);
+    server_message m = message(msg_percent_processed, {std::to_string(percent)});
+    if (ctx.observer) ctx.observer->progress(m);
+    ctx.out.progress.push_back(std::move(m));
+  }
 }
 
 std::string engine::state::new_sid() {
@@ -209,6 +239,7 @@ void engine::state::run(const statement& st, statement_context& ctx) {
         if constexpr (std::is_same_v<kind, restore_statement>) run_restore(body, ctx);
         if constexpr (std::is_same_v<kind, reconfigure_statement>) run_reconfigure(body, ctx);
         if constexpr (std::is_same_v<kind, alter_recovery_statement>) run_alter(body, ctx);
+        if constexpr (std::is_same_v<kind, backup_statement>) run_backup(body, ctx);
       },
       st.body);
 }
@@ -242,7 +273,8 @@ std::optional<server_message> engine::login(session& s, std::string_view user, s
 }
 
 std::vector<statement_outcome> engine::execute(session& s, std::string_view batch,
-                                               const std::vector<parameter>& parameters) {
+                                               const std::vector<parameter>& parameters,
+                                               execution_observer* observer) {
   // A fault due for the statement just counted, if any, taken off the list.
   const auto due_fault = [&](std::string_view text) -> std::optional<server_message> {
     ++state_->statements_run;
@@ -261,19 +293,8 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
   };
 
   std::vector<statement_outcome> outcomes;
-  std::vector<token> tokens;
   std::vector<statement> statements;
-  std::vector<server_message> syntax_errors;
-  lex_failure lexing;
-  parse_failure parsing;
-  if (!tokenize(batch, tokens, lexing)) {
-    syntax_errors.push_back(state_->message(lexing.number, {lexing.argument}));
-    if (lexing.number == msg_unclosed_quote) {
-      syntax_errors.push_back(state_->message(msg_incorrect_syntax, {lexing.argument}));
-    }
-  } else if (!parse_batch(tokens, state_->version, statements, parsing)) {
-    syntax_errors.push_back(state_->message(parsing.number, {parsing.argument}));
-  }
+  const std::vector<server_message> syntax_errors = compile(*state_, batch, statements);
   if (!syntax_errors.empty()) {
     // A batch that does not compile runs none of its statements.
     statement_outcome outcome;
@@ -281,13 +302,14 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
     outcome.messages = fault ? std::vector<server_message>{*fault} : syntax_errors;
     outcome.failed = std::any_of(outcome.messages.begin(), outcome.messages.end(),
                                  [](const server_message& m) { return m.severity > 10; });
+    if (observer) observer->statement_done(outcome);
     outcomes.push_back(std::move(outcome));
     return outcomes;
   }
 
   for (const statement& st : statements) {
     statement_outcome outcome;
-    statement_context ctx{s, parameters, outcome};
+    statement_context ctx{s, parameters, outcome, observer};
     const auto fault = due_fault(batch.substr(st.begin, st.end - st.begin));
     if (fault && fault->severity > 10) {
       state_->report(ctx, *fault);
@@ -295,9 +317,15 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
       state_->run(st, ctx);
       if (fault) state_->report(ctx, *fault);
     }
+    if (observer) observer->statement_done(outcome);
     outcomes.push_back(std::move(outcome));
   }
   return outcomes;
+}
+
+std::vector<server_message> engine::syntax_errors(std::string_view batch) const {
+  std::vector<statement> statements;
+  return compile(*state_, batch, statements);
 }
 
 std::string engine::dump() const {

@@ -4,6 +4,7 @@
 // at a time.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -71,6 +72,15 @@ struct session {
   bool nocount = false;
 };
 
+// Told what a batch produces while it runs, in order: each progress message as the statement makes it
+// (RESTORE ... WITH STATS), and each statement's outcome when it ends. Called inside execute().
+class execution_observer {
+ public:
+  virtual ~execution_observer() = default;
+  virtual void progress(const server_message& message) = 0;
+  virtual void statement_done(const statement_outcome& outcome) = 0;
+};
+
 struct engine_options {
   server_version version = server_version::v2008;
   std::string sa_password;
@@ -78,6 +88,8 @@ struct engine_options {
   std::filesystem::path c_drive;
   // When set, the server's files live here instead and c_drive is not used (tests in memory).
   std::shared_ptr<disk> files;
+  // A fault on demand: a restore WITH STATS waits this long before each "N percent processed.".
+  std::chrono::milliseconds restore_step_delay{0};
 };
 
 class engine {
@@ -96,8 +108,14 @@ class engine {
   // order; a failing statement does not stop the ones after it. A batch that does not compile (102,
   // 105...) runs nothing and gives one failed outcome; a batch of only blanks and comments gives none.
   // sim/README.md lists the statements understood.
+  // An observer, when given, hears of progress and outcomes as they come (the listener sends them on).
   std::vector<statement_outcome> execute(session& s, std::string_view batch,
-                                         const std::vector<parameter>& parameters = {});
+                                         const std::vector<parameter>& parameters = {},
+                                         execution_observer* observer = nullptr);
+
+  // What execute() would report for a batch that does not compile (102, 105...), without running
+  // anything; empty when the batch compiles. Prepared statements are checked so.
+  std::vector<server_message> syntax_errors(std::string_view batch) const;
 
   // The whole state as readable text, the same text for the same state (sim/README.md shows it).
   std::string dump() const;

@@ -87,6 +87,7 @@ struct statement_context {
   session& s;
   const std::vector<parameter>& parameters;
   statement_outcome& out;
+  execution_observer* observer = nullptr;
 };
 
 class engine::state {
@@ -95,6 +96,7 @@ class engine::state {
 
   server_version version;
   std::shared_ptr<disk> files;
+  std::chrono::milliseconds restore_step_delay{0};
   std::map<std::string, database> databases;    // by fold(name)
   std::map<std::string, login_account> logins;  // by fold(name)
   std::vector<configuration_option> configuration;
@@ -136,6 +138,9 @@ class engine::state {
   void run_alter(const alter_recovery_statement& st, statement_context& ctx);
   void run_execute(const execute_statement& st, statement_context& ctx);  // procedures.cpp
   void run_restore(const restore_statement& st, statement_context& ctx);  // restore.cpp
+  void run_backup(const backup_statement& st, statement_context& ctx);    // backup.cpp
+  // "N percent processed." for each step up to 100, each told to the observer as it is made.
+  void report_percent(statement_context& ctx, int step);
 
   std::string dump() const;  // dump.cpp
 };

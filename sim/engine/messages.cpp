@@ -32,6 +32,7 @@ constexpr message_template templates[] = {
   {msg_conversion_failed, 16, 1, "Conversion failed when converting the varchar value '%1' to data type int.", "Syntax error converting the varchar value '%1' to a column of data type int."},
   {msg_implicit_conversion, 16, 1, "Implicit conversion from data type varchar to varbinary is not allowed. Use the CONVERT function to run this query.", nullptr},
   {msg_adhoc_updates, 16, 1, "Ad hoc updates to system catalogs are not allowed.", "Ad hoc updates to system catalogs are not enabled. The system administrator must reconfigure SQL Server to allow this."},
+  {msg_backup_permission, 14, 1, "BACKUP DATABASE permission denied in database '%1'.", nullptr},
   {msg_column_twice, 16, 1, "The column name '%1' is specified more than once in the SET clause or column list of an INSERT. A column cannot be assigned more than one value in the same clause.", nullptr},
   {msg_subquery_rows, 16, 1, "Subquery returned more than 1 value. This is not permitted when the subquery follows =, !=, <, <= , >, >= or when the subquery is used as an expression.", nullptr},
   {msg_null_not_allowed, 16, 2, "Cannot insert the value NULL into column '%1', table '%2'; column does not allow nulls. %3 fails.", nullptr},

@@ -26,6 +26,7 @@ enum message_number : long {
   msg_conversion_failed = 245,
   msg_implicit_conversion = 257,
   msg_adhoc_updates = 259,
+  msg_backup_permission = 262,
   msg_column_twice = 264,
   msg_subquery_rows = 512,
   msg_null_not_allowed = 515,

@@ -61,8 +61,10 @@ class restore_run {
     }
     std::vector<std::string> targets;
     if (!plan(targets) || !write_files(targets)) return;
+    // The data goes into the files made: its progress is reported before the database is in place.
+    if (st_.stats) state_.report_percent(ctx_, *st_.stats);
     install(targets);
-    report_progress();
+    report_pages();
   }
 
  private:
@@ -219,15 +221,8 @@ class restore_run {
     state_.databases.emplace(fold(db.name), std::move(db));
   }
 
-  void report_progress() {
+  void report_pages() {
     const database* db = state_.find_database(target_);
-    if (st_.stats) {
-      int percent = 0;
-      while (percent < 100) {
-        percent = std::min(100, percent + *st_.stats);
-        ctx_.out.progress.push_back(state_.message(msg_percent_processed, {std::to_string(percent)}));
-      }
-    }
     long total = 0;
     for (const backup_file& file : image_.files) {
       const long pages = pages_of(file, image_);

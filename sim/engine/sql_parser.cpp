@@ -24,14 +24,15 @@ using setup::equals_ignore_case_ascii;
 
 constexpr std::string_view statement_keywords[] = {"SELECT",  "INSERT",  "UPDATE",      "DELETE",
                                                    "DROP",    "USE",     "SET",         "EXEC",
-                                                   "EXECUTE", "RESTORE", "RECONFIGURE", "ALTER"};
+                                                   "EXECUTE", "RESTORE", "RECONFIGURE", "ALTER",
+                                                   "BACKUP"};
 // Words that cannot stand as unquoted names here, among them the starts of statements this server
 // does not understand, so that those fail as syntax errors rather than as calls of a procedure.
 constexpr std::string_view reserved_words[] = {
     "FROM",       "WHERE",      "INTO",   "VALUES",    "DATABASE", "WITH",       "AND",         "OR",
     "NULL",       "DEFAULT",    "TO",     "FILE",      "DISK",     "ON",         "OFF",         "CREATE",
     "BEGIN",      "END",        "IF",     "ELSE",      "WHILE",    "DECLARE",    "COMMIT",      "ROLLBACK",
-    "BACKUP",     "GRANT",      "REVOKE", "DENY",      "TRUNCATE", "PRINT",      "RETURN",      "GOTO",
+    "GRANT",      "REVOKE", "DENY",      "TRUNCATE", "PRINT",      "RETURN",      "GOTO",
     "WAITFOR",    "MERGE",      "OPEN",   "CLOSE",     "FETCH",    "DEALLOCATE", "KILL",        "SHUTDOWN",
     "CHECKPOINT", "DBCC",       "BULK",   "RAISERROR", "SAVE",     "TRAN",       "TRANSACTION", "READTEXT",
     "WRITETEXT",  "UPDATETEXT", "SETUSER"};
@@ -410,6 +411,35 @@ class parser {
     return true;
   }
 
+  bool backup(backup_statement& out) {
+    take();
+    if (!expect_keyword("DATABASE")) return false;
+    if (peek().kind == token_kind::variable) {
+      value(out.database);
+    } else {
+      out.database.type = value_expr::kind::name;
+      if (!name_part(out.database.text)) return false;
+    }
+    if (!expect_keyword("TO") || !expect_keyword("DISK") || !expect_symbol("=") || !value(out.disk)) return false;
+    if (out.disk.type != value_expr::kind::text && out.disk.type != value_expr::kind::parameter)
+      return fail_here();
+    if (!accept_keyword("WITH")) return true;
+    do {
+      if (accept_keyword("INIT")) {
+        out.init = true;
+      } else if (accept_keyword("STATS")) {
+        long step = 10;
+        if (accept_symbol("=") && !whole_number(step, 1, 100)) return false;
+        out.stats = static_cast<int>(step);
+      } else if (!accept_keyword("NOINIT") && !accept_keyword("FORMAT") && !accept_keyword("NOFORMAT") &&
+                 !accept_keyword("SKIP") && !accept_keyword("NOSKIP") && !accept_keyword("NOUNLOAD") &&
+                 !accept_keyword("UNLOAD") && !accept_keyword("REWIND") && !accept_keyword("NOREWIND")) {
+        return fail_here();
+      }
+    } while (accept_symbol(","));
+    return true;
+  }
+
   bool reconfigure(reconfigure_statement& out) {
     take();
     if (!accept_keyword("WITH")) return true;
@@ -457,6 +487,7 @@ class parser {
     if (is_keyword(t, "RESTORE")) return restore(body.emplace<restore_statement>());
     if (is_keyword(t, "RECONFIGURE")) return reconfigure(body.emplace<reconfigure_statement>());
     if (is_keyword(t, "ALTER")) return alter(body.emplace<alter_recovery_statement>());
+    if (is_keyword(t, "BACKUP")) return backup(body.emplace<backup_statement>());
     // A procedure may be called without EXEC only as the first statement of a batch.
     if (first_in_batch && (t.kind == token_kind::word || t.kind == token_kind::quoted_name)) {
       return execute(body.emplace<execute_statement>(), true);

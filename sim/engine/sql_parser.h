@@ -96,6 +96,13 @@ struct restore_statement {
   std::vector<restore_move> moves;
 };
 
+struct backup_statement {
+  value_expr database;  // name or parameter
+  value_expr disk;
+  bool init = false;         // WITH INIT (this server's backup files hold one backup either way)
+  std::optional<int> stats;  // percent step
+};
+
 struct reconfigure_statement {
   bool override_checks = false;
 };
@@ -107,7 +114,8 @@ struct alter_recovery_statement {
 
 using statement_body = std::variant<select_statement, insert_statement, update_statement, delete_statement,
                                     drop_database_statement, use_statement, set_statement, execute_statement,
-                                    restore_statement, reconfigure_statement, alter_recovery_statement>;
+                                    restore_statement, reconfigure_statement, alter_recovery_statement,
+                                    backup_statement>;
 
 struct statement {
   statement_body body;

@@ -1,6 +1,8 @@
 #include "sim/tds/tds_messages.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 
 #include "platform/text.h"
@@ -348,21 +350,77 @@ rpc_parse parse_rpc(const bytes& payload, tds_version version) {
   return parsed;
 }
 
+std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values) {
+  const std::vector<std::string> names = declared_names(declarations);
+  std::vector<parameter> bound;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::string name = values[i].name;
+    // A value without a name takes the declared one, or its place's when the declaration has none.
+    if (name.empty() && i < names.size()) name = names[i];
+    if (name.empty()) name = "@P" + std::to_string(i + 1);
+    bound.push_back(parameter{std::move(name), values[i].value});
+  }
+  return bound;
+}
+
 std::optional<executesql_call> as_executesql(const rpc_request& request) {
   if (!ends_with_procedure(request.procedure, executesql)) return std::nullopt;
   if (request.parameters.empty() || !request.parameters[0].value) return std::nullopt;
   executesql_call call;
   call.statement = *request.parameters[0].value;
-  std::vector<std::string> names;
-  if (request.parameters.size() > 1 && request.parameters[1].value) {
-    names = declared_names(*request.parameters[1].value);
+  const std::string declarations =
+      request.parameters.size() > 1 ? request.parameters[1].value.value_or("") : std::string();
+  if (request.parameters.size() > 2) {
+    call.parameters = bind_parameters(
+        declarations, std::vector<rpc_parameter>(request.parameters.begin() + 2, request.parameters.end()));
   }
-  for (std::size_t i = 2; i < request.parameters.size(); ++i) {
-    const rpc_parameter& p = request.parameters[i];
-    std::string name = p.name;
-    if (name.empty()) name = i - 2 < names.size() ? names[i - 2] : "@P" + std::to_string(i - 1);
-    call.parameters.push_back(parameter{std::move(name), p.value});
+  return call;
+}
+
+std::optional<prepared_call> as_prepared_call(const rpc_request& request) {
+  using kind = prepared_call::kind;
+  struct procedure {
+    std::string_view name;
+    kind type;
+    std::vector<std::string_view> leading;  // the parameters before the values
+  };
+  static const procedure procedures[] = {
+      {"sp_prepare", kind::prepare, {"@handle", "@params", "@stmt"}},
+      {"sp_prepexec", kind::prepexec, {"@handle", "@params", "@stmt"}},
+      {"sp_execute", kind::execute, {"@handle"}},
+      {"sp_unprepare", kind::unprepare, {"@handle"}},
+  };
+  const auto* found = std::find_if(std::begin(procedures), std::end(procedures), [&](const procedure& p) {
+    return ends_with_procedure(request.procedure, p.name);
+  });
+  if (found == std::end(procedures)) return std::nullopt;
+  prepared_call call;
+  call.type = found->type;
+  const auto& given = request.parameters;
+  if (given.size() < found->leading.size()) {
+    call.missing = std::string(found->leading[given.size()]);
+    return call;
   }
+  if (found->type == kind::execute || found->type == kind::unprepare) {
+    // The handle is an INT; anything else names no prepared statement.
+    const std::optional<std::string>& text = given[0].value;
+    std::int32_t handle = 0;
+    if (text) {
+      const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), handle);
+      if (error == std::errc() && end == text->data() + text->size()) call.handle = handle;
+    }
+    call.values.assign(given.begin() + 1, given.end());
+    if (found->type == kind::unprepare) call.values.clear();
+    return call;
+  }
+  if (!given[2].value) {
+    call.missing = "@stmt";
+    return call;
+  }
+  call.declarations = given[1].value.value_or("");
+  call.statement = *given[2].value;
+  // sp_prepare's fourth parameter is its options (1: describe the result), not a value.
+  if (found->type == kind::prepexec) call.values.assign(given.begin() + 3, given.end());
   return call;
 }
 
@@ -507,6 +565,27 @@ bool token_writer::row_set(const sqlsim::row_set& rows) {
     }
   }
   return true;
+}
+
+void token_writer::return_value(std::string_view name, std::optional<std::int32_t> value) {
+  out_.u8(0xAC);
+  out_.u16_le(0);  // ordinal
+  b_varchar(name);
+  out_.u8(0x01);  // an output parameter
+  if (has_all_headers(version_)) {
+    out_.u32_le(0);  // user type
+  } else {
+    out_.u16_le(0);
+  }
+  out_.u16_le(0x0001);  // flags: nullable
+  out_.u8(type_intn);
+  out_.u8(4);
+  if (!value) {
+    out_.u8(0);
+    return;
+  }
+  out_.u8(4);
+  out_.u32_le(static_cast<std::uint32_t>(*value));
 }
 
 void token_writer::return_status(std::int32_t value) {

@@ -92,6 +92,25 @@ struct executesql_call {
 // Nothing when the call is not sp_executesql or lacks its statement.
 std::optional<executesql_call> as_executesql(const rpc_request& request);
 
+// Values bound to a declaration list ("@P1 INT, @P2 NVARCHAR(10)"): each value under its own name, else
+// the name declared at its place, else @P1, @P2... by its place.
+std::vector<parameter> bind_parameters(std::string_view declarations, const std::vector<rpc_parameter>& values);
+
+// The procedures of prepared execution as drivers call them (FreeTDS: sp_prepexec on the first
+// SQLExecute, sp_execute on the next ones, sp_prepare to describe a statement before it runs,
+// sp_unprepare when the statement is freed).
+struct prepared_call {
+  enum class kind { prepare, execute, prepexec, unprepare } type = kind::execute;
+  std::optional<std::int32_t> handle;  // sp_execute, sp_unprepare: the statement's handle, if it is one
+  std::string statement;               // sp_prepare, sp_prepexec
+  std::string declarations;            // sp_prepare, sp_prepexec: the parameters' declaration list
+  std::vector<rpc_parameter> values;   // sp_execute, sp_prepexec: the parameters' values
+  // The first parameter the procedure needs and was not given (then nothing else is meaningful).
+  std::string missing;
+};
+// Nothing when the call is none of those four procedures.
+std::optional<prepared_call> as_prepared_call(const rpc_request& request);
+
 // The transaction-manager request type (5 begin, 7 commit, 8 rollback...); nothing when malformed.
 std::optional<std::uint16_t> parse_transaction_request(const bytes& payload, tds_version version);
 
@@ -115,6 +134,8 @@ class token_writer {
   // version (more than 4000 characters under TDS 7.1).
   bool row_set(const sqlsim::row_set& rows);
   void return_status(std::int32_t value);
+  // RETURNVALUE of an output parameter of type INT (NULL when there is no value).
+  void return_value(std::string_view name, std::optional<std::int32_t> value);
 
  private:
   void env_text(std::uint8_t type, std::string_view now, std::string_view before);

@@ -4,8 +4,9 @@
 #   with_sqlsim.sh SQLSIM FIXTURE [sqlsim options...] -- PROGRAM [arguments...]
 #
 # FIXTURE DIR fills a new directory that the server serves as drive C:. The program finds the server's
-# port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE, the password of sa in SQLSIM_SA_PASSWORD and
-# the file the server dumps its state to in SQLSIM_DUMP.
+# port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE, the password of sa in SQLSIM_SA_PASSWORD, the
+# file the server dumps its state to in SQLSIM_DUMP and the delay of --slow-restore (0 without it) in
+# SQLSIM_SLOW_RESTORE_MS.
 # The exit status is the program's, or 1 when the server could not start or did not stop cleanly.
 set -u
 sqlsim=$1
@@ -13,8 +14,10 @@ fixture=$2
 shift 2
 options=()
 sa_password=""
+slow_restore=0
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do
   [ "$1" = "--sa-password" ] && [ $# -gt 1 ] && sa_password=$2
+  [ "$1" = "--slow-restore" ] && [ $# -gt 1 ] && slow_restore=$2
   options+=("$1")
   shift
 done
@@ -56,7 +59,8 @@ case "$line" in
     ;;
 esac
 
-SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password SQLSIM_DUMP=$work/state.txt "$@"
+SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password SQLSIM_DUMP=$work/state.txt \
+  SQLSIM_SLOW_RESTORE_MS=$slow_restore "$@"
 status=$?
 
 kill -TERM "$pid"

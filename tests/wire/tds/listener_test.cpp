@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/text.h"
 #include "sim/engine/backup_format.h"
 #include "sim/tds/tds_listener.h"
 #include "sim/tds/tds_messages.h"
@@ -226,6 +227,117 @@ TEST_F(Listener, AttentionCancelsAPendingBatchAndIsAcknowledged) {
   const std::optional<reply> login = refused.login("cancelled_user", "x");
   ASSERT_TRUE(login.has_value());
   EXPECT_EQ(first(*login, 0xAD), nullptr);
+}
+
+// An RPC parameter: NVARCHAR text, an INT, or the INT output parameter @handle (sent as NULL).
+struct rpc_argument {
+  enum class kind { text, number, output } type;
+  std::string text;
+  std::int32_t number = 0;
+};
+rpc_argument text(std::string value) {
+  return {rpc_argument::kind::text, std::move(value)};
+}
+rpc_argument number(std::int32_t value) {
+  return {rpc_argument::kind::number, "", value};
+}
+const rpc_argument output_handle{rpc_argument::kind::output, ""};
+
+// A call of a procedure by its well-known id, or by name when the id is 0.
+bytes rpc(std::uint16_t id, const std::string& name, const std::vector<rpc_argument>& arguments) {
+  byte_writer w;
+  w.raw({22, 0, 0, 0, 18, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+  if (id != 0) {
+    w.u16_le(0xFFFF);
+    w.u16_le(id);
+  } else {
+    const std::u16string units = setup::utf8_to_utf16(name);
+    w.u16_le(static_cast<std::uint16_t>(units.size()));
+    w.utf16(units);
+  }
+  w.u16_le(0);
+  for (const rpc_argument& a : arguments) {
+    w.u8(0);
+    if (a.type == rpc_argument::kind::text) {
+      const std::u16string units = setup::utf8_to_utf16(a.text);
+      w.raw({0, 0xE7, 0x40, 0x1F, 0x09, 0x04, 0xD0, 0x00, 0x34});
+      w.u16_le(static_cast<std::uint16_t>(units.size() * 2));
+      w.utf16(units);
+    } else if (a.type == rpc_argument::kind::number) {
+      w.raw({0, 0x26, 4, 4});
+      w.u32_le(static_cast<std::uint32_t>(a.number));
+    } else {
+      w.raw({1, 0x26, 4, 0});
+    }
+  }
+  return w.data();
+}
+
+std::optional<std::string> returned_handle(const reply& r) {
+  const token* value = first(r, 0xAC);
+  if (value == nullptr || value->values.size() != 1) return std::string("none");
+  return value->values[0];
+}
+
+TEST_F(Listener, PreparedStatementsGetHandlesRunWithTheirValuesAndGoAway) {
+  auto c = logged_in();
+  const auto call = [&](const bytes& message) {
+    EXPECT_TRUE(c->send(packet_rpc, message));
+    std::optional<reply> r = c->receive();
+    EXPECT_TRUE(r && r->well_formed);
+    return r.value_or(reply{});
+  };
+  const std::string select = "select name from master.dbo.sysdatabases where name = @P1";
+  // sp_prepexec, as FreeTDS sends the first SQLExecute: rows, then the handle.
+  reply r = call(rpc(13, "", {output_handle, text("@P1 nvarchar(10)"), text(select), text("master")}));
+  ASSERT_NE(first(r, 0xD1), nullptr);
+  EXPECT_EQ(first(r, 0xD1)->values, (std::vector<std::optional<std::string>>{"master"}));
+  EXPECT_EQ(returned_handle(r), std::optional<std::string>("1"));
+  EXPECT_EQ(r.tokens.back().type, token_done_proc);
+  EXPECT_EQ(r.tokens.back().status, 0);
+
+  // sp_prepare runs nothing; sp_execute, by name as FreeTDS calls it, runs the statement with a value.
+  r = call(rpc(11, "", {output_handle, text("@P1 nvarchar(20)"), text("sp_addlogin @P1, 'pw'"), number(1)}));
+  EXPECT_EQ(returned_handle(r), std::optional<std::string>("2"));
+  EXPECT_EQ(engine_->dump().find("login 'prepared_login'"), std::string::npos);
+  r = call(rpc(0, "sp_execute", {number(2), text("prepared_login")}));
+  EXPECT_EQ(first(r, 0xAA), nullptr);
+  EXPECT_NE(engine_->dump().find("login 'prepared_login'"), std::string::npos);
+  r = call(rpc(0, "sp_execute", {number(1), text("tempdb")}));
+  ASSERT_NE(first(r, 0xD1), nullptr);
+  EXPECT_EQ(first(r, 0xD1)->values, (std::vector<std::optional<std::string>>{"tempdb"}));
+  EXPECT_EQ(returned_handle(r), std::optional<std::string>("none"));
+
+  // Refusals: an unprepared handle (8179), a call without its handle (201), a statement that does not
+  // compile (its error, and no handle).
+  r = call(rpc(15, "", {number(1)}));
+  EXPECT_EQ(first(r, 0xAA), nullptr);
+  struct refusal {
+    const char* what;
+    bytes message;
+    long number;
+    std::optional<std::string> handle;
+  };
+  const refusal refusals[] = {
+      {"unprepared", rpc(0, "sp_execute", {number(1), text("master")}), 8179, "none"},
+      {"never prepared", rpc(15, "", {number(99)}), 8179, "none"},
+      {"no handle", rpc(0, "sp_execute", {}), 201, "none"},
+      {"syntax", rpc(11, "", {output_handle, text(""), text("select from"), number(1)}), 102, std::nullopt},
+      {"syntax, executed", rpc(13, "", {output_handle, text(""), text("select from")}), 102, std::nullopt},
+  };
+  for (const refusal& f : refusals) {
+    r = call(f.message);
+    ASSERT_NE(first(r, 0xAA), nullptr) << f.what;
+    EXPECT_EQ(first(r, 0xAA)->number, f.number) << f.what;
+    EXPECT_EQ(returned_handle(r), f.handle) << f.what;
+    EXPECT_EQ(r.tokens.back().type, token_done_proc) << f.what;
+  }
+  // Handles belong to their connection.
+  auto other = logged_in();
+  ASSERT_TRUE(other->send(packet_rpc, rpc(0, "sp_execute", {number(2), text("x")})));
+  const std::optional<reply> elsewhere = other->receive();
+  ASSERT_TRUE(elsewhere && first(*elsewhere, 0xAA));
+  EXPECT_EQ(first(*elsewhere, 0xAA)->number, 8179);
 }
 
 TEST(ExecuteSql, ParameterNamesComeFromTheDeclarations) {

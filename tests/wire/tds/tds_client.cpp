@@ -1,6 +1,7 @@
 #include "tests/wire/tds/tds_client.h"
 
 #include <arpa/inet.h>
+#include <errno.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -74,6 +75,24 @@ bool scan(byte_reader& r, std::uint32_t version, std::vector<token>& tokens) {
       case 0x79:
         r.u32_le();
         break;
+      case 0xAC: {
+        // RETURNVALUE of an INT output parameter: its name in text, its value in values.
+        r.u16_le();
+        t.text = b_varchar(r);
+        r.u8();
+        r.skip(wide ? 4 : 2);
+        r.u16_le();
+        if (r.u8() != 0x26 || r.u8() != 4) return false;
+        const std::uint8_t length = r.u8();
+        if (length == 4) {
+          t.values.emplace_back(std::to_string(static_cast<std::int32_t>(r.u32_le())));
+        } else if (length == 0) {
+          t.values.emplace_back();
+        } else {
+          return false;
+        }
+        break;
+      }
       case 0x81:
         columns = r.u16_le();
         for (std::size_t c = 0; c < columns; ++c) {
@@ -174,8 +193,9 @@ bytes batch_message(const std::string& sql, std::uint32_t version) {
   return w.data();
 }
 
-client::client(std::uint16_t port) {
+client::client(std::uint16_t port, int receive_buffer) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (receive_buffer > 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -184,6 +204,12 @@ client::client(std::uint16_t port) {
     ::close(fd_);
     fd_ = -1;
   }
+}
+
+std::unique_ptr<client> client::adopt(int fd) {
+  std::unique_ptr<client> c(new client());
+  c->fd_ = fd;
+  return c;
 }
 
 client::~client() {
@@ -254,6 +280,19 @@ bool client::closed_by_server() {
   pollfd p{fd_, POLLIN, 0};
   if (::poll(&p, 1, 5000) <= 0) return false;
   return ::recv(fd_, &byte, 1, 0) == 0;
+}
+
+std::optional<std::size_t> client::read_to_end(int seconds) {
+  std::size_t total = 0;
+  std::uint8_t buffer[65536];
+  while (true) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, seconds * 1000) <= 0) return std::nullopt;
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n == 0) return total;
+    if (n < 0) return errno == ECONNRESET ? std::optional<std::size_t>(total) : std::nullopt;
+    total += static_cast<std::size_t>(n);
+  }
 }
 
 std::optional<reply> client::login(const std::string& user, const std::string& password,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ struct token {
   std::uint16_t status = 0;                        // DONE, DONEPROC, DONEINPROC
   std::uint64_t count = 0;                         // DONE...
   std::uint32_t version = 0;                       // LOGINACK
-  std::vector<std::optional<std::string>> values;  // ROW
+  std::vector<std::optional<std::string>> values;  // ROW; RETURNVALUE (its name in text)
 };
 
 struct reply {
@@ -40,7 +41,11 @@ bytes batch_message(const std::string& sql, std::uint32_t version = tds74);
 
 class client {
  public:
-  explicit client(std::uint16_t port);
+  // Connects to the port; a receive buffer other than 0 is set before connecting (a client that reads
+  // slowly fills it soon).
+  explicit client(std::uint16_t port, int receive_buffer = 0);
+  // Takes over a socket connected already.
+  static std::unique_ptr<client> adopt(int fd);
   ~client();
   client(const client&) = delete;
   client& operator=(const client&) = delete;
@@ -53,11 +58,16 @@ class client {
   std::optional<reply> receive(std::uint32_t version = tds74);
   // True when the server has closed the connection (reads end of stream within a few seconds).
   bool closed_by_server();
+  // Reads and drops everything until the server closes; the bytes read, or nothing when the stream
+  // did not end within `seconds`.
+  std::optional<std::size_t> read_to_end(int seconds);
+  int fd() const { return fd_; }
   // PRELOGIN and LOGIN7; the LOGIN7 reply.
   std::optional<reply> login(const std::string& user, const std::string& password,
                              std::uint32_t version = tds74, std::uint32_t packet_size = 4096);
 
  private:
+  client() = default;
   bool read_exact(std::uint8_t* data, std::size_t size);
   int fd_ = -1;
 };
