@@ -49,7 +49,7 @@ class win32_clock final : public clock {
   win32_clock();
   std::int64_t MillisecondClock() override;
   void sleep_for(std::int64_t milliseconds) override;
-  calendar_date local_date() override;
+  local_time local_now() override;
 
  private:
   std::uint64_t start_;
