@@ -76,8 +76,25 @@ bool win32_files::RemoveFile(std::string_view path) {
   return false;
 }
 
-int win32_files::CopyFileReplacing(std::string_view source, std::string_view target) {
-  if (CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE)) return 1;
+namespace {
+
+DWORD CALLBACK copy_progress_routine(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER,
+                                     DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  const auto& progress = *static_cast<const copy_progress*>(data);
+  progress(static_cast<std::uint64_t>(copied.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
+int win32_files::CopyFileReplacing(std::string_view source, std::string_view target,
+                                   const copy_progress& progress) {
+  // Flags 0: a file already at the target is replaced.
+  const LPPROGRESS_ROUTINE routine = progress ? copy_progress_routine : nullptr;
+  if (CopyFileExW(wide(source).c_str(), wide(target).c_str(), routine,
+                  const_cast<copy_progress*>(&progress), nullptr, 0)) {
+    return 1;
+  }
   log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
   return 0;
 }
