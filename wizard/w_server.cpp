@@ -35,6 +35,14 @@ void w_server::wire_events() {
   rb_sql2000.on_click = [this] { state.is_sql_version = "2000"; };
   rb_jmzb.on_click = [this] { rb_jmzb_clicked(); };
   cb_1.on_click = [this] { close(); };
+  // Page 4: the install and the accessories; each picture button stands for the button of its row.
+  cb_2.on_click = [this] { install_.cb_2_clicked(); };
+  pb_4.on_click = [this] { click(cb_2); };
+  pb_wcf.on_click = [this] { install_.pb_wcf_clicked(); };
+  cb_5.on_click = [this] { install_.cb_5_clicked(); };
+  pb_6.on_click = [this] { click(cb_5); };
+  cb_4.on_click = [this] { install_.cb_4_clicked(); };
+  pb_7.on_click = [this] { click(cb_4); };
 }
 
 void w_server::open() {

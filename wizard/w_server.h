@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "install/install_page.h"
 #include "model/w_server_controls.h"
 #include "model/w_server_state.h"
 #include "model/wizard_context.h"
@@ -45,6 +46,7 @@ class w_server : public ui::form, public w_server_controls {
   void propose_backup_file();
 
   wizard_context context_;
+  install_page install_{context_};
 };
 
 }  // namespace setup
