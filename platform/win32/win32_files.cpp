@@ -78,10 +78,16 @@ bool win32_files::RemoveFile(std::string_view path) {
 
 namespace {
 
+struct copy_listener {
+  const copy_progress& progress;
+  bool heard = false;
+};
+
 DWORD CALLBACK copy_progress_routine(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER,
                                      DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
-  const auto& progress = *static_cast<const copy_progress*>(data);
-  progress(static_cast<std::uint64_t>(copied.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
+  auto& listener = *static_cast<copy_listener*>(data);
+  listener.heard = true;
+  listener.progress(static_cast<std::uint64_t>(copied.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
   return PROGRESS_CONTINUE;
 }
 
@@ -89,14 +95,21 @@ DWORD CALLBACK copy_progress_routine(LARGE_INTEGER total, LARGE_INTEGER copied, 
 
 int win32_files::CopyFileReplacing(std::string_view source, std::string_view target,
                                    const copy_progress& progress) {
+  copy_listener listener{progress};
   // Flags 0: a file already at the target is replaced.
-  const LPPROGRESS_ROUTINE routine = progress ? copy_progress_routine : nullptr;
-  if (CopyFileExW(wide(source).c_str(), wide(target).c_str(), routine,
-                  const_cast<copy_progress*>(&progress), nullptr, 0)) {
-    return 1;
+  if (!CopyFileExW(wide(source).c_str(), wide(target).c_str(), progress ? copy_progress_routine : nullptr,
+                   &listener, nullptr, 0)) {
+    log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
+    return 0;
   }
-  log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
-  return 0;
+  // wine's CopyFileExW never calls the routine: the listener still hears that the copy is complete.
+  WIN32_FILE_ATTRIBUTE_DATA copied{};
+  if (progress && !listener.heard &&
+      GetFileAttributesExW(wide(target).c_str(), GetFileExInfoStandard, &copied)) {
+    const std::uint64_t size = (static_cast<std::uint64_t>(copied.nFileSizeHigh) << 32) | copied.nFileSizeLow;
+    progress(size, size);
+  }
+  return 1;
 }
 
 bool win32_files::SetFileAttributes(std::string_view path, std::uint32_t attributes) {
