@@ -31,11 +31,13 @@ std::string dump_text() {
 // The install mark in one registry view; empty when absent.
 std::wstring mark(REGSAM view) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, mark_key, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return L"";
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, mark_key, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+    return L"";
   wchar_t data[64] = {};
   DWORD size = sizeof data - sizeof(wchar_t);
   DWORD type = 0;
-  const LONG rc = RegQueryValueExW(key, L"wire_install", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  const LONG rc =
+      RegQueryValueExW(key, L"wire_install", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_SZ ? data : L"";
 }
@@ -43,14 +45,22 @@ std::wstring mark(REGSAM view) {
 TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
   ASSERT_FALSE(environment("SQLSIM_PORT").empty()) << "run under with_sqlsim.sh";
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, mark_key, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, mark_key, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) ==
+      ERROR_SUCCESS) {
     RegDeleteValueW(key, L"wire_install");
     RegCloseKey(key);
   }
   win32_platform windows;
   memory_dialogs ui;
-  platform sys{ui,         windows.files,    windows.registry, windows.processes, windows.clock,
-               windows.network, windows.versions, windows.ini,      windows.log};
+  platform sys{ui,
+               windows.files,
+               windows.registry,
+               windows.processes,
+               windows.clock,
+               windows.network,
+               windows.versions,
+               windows.ini,
+               windows.log};
   odbc_transaction sqlca;
   w_server_state state;
   w_server_controls controls;
@@ -90,11 +100,14 @@ TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
   EXPECT_EQ(mark(KEY_WOW64_64KEY), L"");
   const std::string dump = dump_text();
   for (const std::string& line :
-       {std::string("  file data 'wire_Data' 'C:\\data\\wire_install_Data.MDF'"),
+       {std::string("database 'wire_install' ONLINE recovery SIMPLE 'trunc. log on chkpt.' on 'select "
+                    "into/bulkcopy' on"),
+        std::string("  file data 'wire_Data' 'C:\\data\\wire_install_Data.MDF'"),
         std::string("  t_sys_system 'product_flag' 'product_flag' '1' NULL"),
         std::string("login 'wire_log' sid 0x53514C53494D2D4C4F47494E00000001 default 'wire_install' roles "
                     "securityadmin serveradmin sysadmin"),
-        std::string("login 'QRVXPub' sid 0x53514C53494D2D4C4F47494E00000002 default 'master' roles sysadmin")}) {
+        std::string(
+            "login 'QRVXPub' sid 0x53514C53494D2D4C4F47494E00000002 default 'master' roles sysadmin")}) {
     EXPECT_NE(dump.find("\n" + line + "\n"), std::string::npos) << line << "\n" << dump;
   }
 
@@ -106,7 +119,7 @@ TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
   EXPECT_EQ(ui.messages().size(), 2u);
   ASSERT_FALSE(page.installer().safety_backup().empty());
   EXPECT_TRUE(windows.files.RemoveFile(page.installer().safety_backup()));
-  EXPECT_NE(dump_text().find("database 'wire_install' ONLINE"), std::string::npos);
+  EXPECT_NE(dump_text().find("\ndatabase 'wire_install' ONLINE"), std::string::npos);
   EXPECT_FALSE(sqlca.connected());
 }
 
