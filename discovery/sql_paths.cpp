@@ -106,7 +106,7 @@ bool sql_paths::of_issqlpath(std::string_view as_sqlpath) {
   const std::string binn = std::string(as_sqlpath) + std::string(program_folder_name);
   if (!fs.DirectoryExists(binn)) return false;
   if (!fs.FileExists(binn + std::string(reg::program_in_bin_folder)) &&
-      w_.sys.ui.AskYesNo(s.is_apptitle, question_no_server_program) != 1) {
+      w_.sys.ui.AskYesNo(s.is_apptitle, question_no_server_program) != answer_yes) {
     return false;
   }
   s.is_sqlbinpath = s.is_sqlpath + std::string(program_folder);

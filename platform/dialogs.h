@@ -9,6 +9,10 @@ namespace setup {
 
 enum class key { enter };
 
+// The answers of AskYesNo and AskYesNoDefaultYes.
+inline constexpr int answer_yes = 1;
+inline constexpr int answer_no = 2;
+
 class dialogs {
  public:
   virtual ~dialogs() = default;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,10 @@
 #include "platform/byte_source.h"
 
 namespace setup {
+
+// Told how far a copy has come: bytes copied so far of the whole file's size. Called on the copying
+// thread, in order, last with copied == total when the copy is complete.
+using copy_progress = std::function<void(std::uint64_t copied, std::uint64_t total)>;
 
 class files {
  public:
@@ -21,8 +26,9 @@ class files {
   // True when the file was deleted.
   virtual bool RemoveFile(std::string_view path) = 0;
   // Copies `source` over `target`, replacing a file already there: 1 when the target now holds the
-  // copy, 0 otherwise.
-  virtual int CopyFileReplacing(std::string_view source, std::string_view target) = 0;
+  // copy, 0 otherwise. `progress`, when given, hears how far the copy has come.
+  virtual int CopyFileReplacing(std::string_view source, std::string_view target,
+                                const copy_progress& progress = {}) = 0;
   // Sets the attribute bits of a file (0 clears read-only, hidden and system); true on success.
   virtual bool SetFileAttributes(std::string_view path, std::uint32_t attributes) = 0;
   virtual std::string GetCurrentDirectory() = 0;

@@ -8,7 +8,6 @@ namespace setup {
 namespace {
 
 constexpr std::string_view join_suffix = "_join";
-constexpr int answer_yes = 1;
 
 }  // namespace
 

@@ -26,8 +26,6 @@ inline constexpr std::string_view question_path_not_found =
     "未发现SQL安装路径，请确认SQL版本是否正确？\n如正确请在下一步手工选择SQL服务程序和数据路径!";
 inline constexpr std::string_view message_choose_program_folder =
     "请选择SQL Server服务程序安装路径！\n一般是 C:\\Program Files\\Microsoft SQL Server\\MSSQL";
-inline constexpr std::string_view message_choose_data_folder =
-    "请选择SQL Server数据安装路径！\n一般是 C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data";
 inline constexpr std::string_view information_system_description = "提供短信、微信个性化定制，自动发送功能；";
 
 // "您选择的数据库服务器为【Microsoft SQL Server <chosen>】,但选择的服务器安装目录是【Microsoft SQL Server

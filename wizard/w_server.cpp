@@ -47,6 +47,15 @@ void w_server::wire_events() {
   pb_2.on_click = [this] { pickers_.pb_2_clicked(); };
   pb_3.on_click = [this] { pickers_.pb_3_clicked(); };
   pb_backupdata.on_click = [this] { pickers_.pb_backupdata_clicked(); };
+
+  // Page 4: the install and the accessories; each picture button stands for the button of its row.
+  cb_2.on_click = [this] { install_.cb_2_clicked(); };
+  pb_4.on_click = [this] { click(cb_2); };
+  pb_wcf.on_click = [this] { install_.pb_wcf_clicked(); };
+  cb_5.on_click = [this] { install_.cb_5_clicked(); };
+  pb_6.on_click = [this] { click(cb_5); };
+  cb_4.on_click = [this] { install_.cb_4_clicked(); };
+  pb_7.on_click = [this] { click(cb_4); };
 }
 
 void w_server::choose_setup_folder_again() {

@@ -9,6 +9,7 @@
 #include "discovery/sql_discovery.h"
 #include "discovery/sql_paths.h"
 #include "discovery/sql_pickers.h"
+#include "install/install_page.h"
 #include "model/w_server_controls.h"
 #include "model/w_server_state.h"
 #include "model/wizard_context.h"
@@ -46,6 +47,7 @@ class w_server : public ui::form, public w_server_controls {
   sql_paths paths_{context_};
   sql_discovery discovery_{context_, paths_};
   sql_pickers pickers_{context_, [this] { choose_setup_folder_again(); }};
+  install_page install_{context_};
 
  public:
   // The port page and the service restart; the navigation reads the port with of_check_sqlport, and

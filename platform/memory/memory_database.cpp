@@ -59,17 +59,22 @@ std::optional<std::string> memory_transaction::select_single(std::string_view sq
   return answer.sqlcode == sql_ok ? answer.value : std::nullopt;
 }
 
-void memory_transaction::run(std::string_view sql, std::optional<std::string> parameter) {
+void memory_transaction::run(std::string_view sql, std::optional<std::string> parameter,
+                             const message_handler& on_message) {
   calls_.push_back(call{"execute", std::string(sql), std::move(parameter), {}, {}, {}, {}});
-  apply(answer_for(sql).value_or(reply{}));
+  const reply answer = answer_for(sql).value_or(reply{});
+  if (on_message) {
+    for (const auto& [number, text] : answer.messages) on_message(number, text);
+  }
+  apply(answer);
 }
 
-void memory_transaction::execute_immediate(std::string_view sql) {
-  run(sql, std::nullopt);
+void memory_transaction::execute_immediate(std::string_view sql, const message_handler& on_message) {
+  run(sql, std::nullopt, on_message);
 }
 
 void memory_transaction::execute_bound(std::string_view sql, std::string_view parameter) {
-  run(sql, std::string(parameter));
+  run(sql, std::string(parameter), {});
 }
 
 }  // namespace setup

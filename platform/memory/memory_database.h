@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/database.h"
@@ -20,6 +21,8 @@ class memory_transaction final : public transaction {
     std::string sqlerrtext;
     long sqlnrows = 0;
     std::optional<std::string> value;  // the first column a select returns
+    // Informational messages (number, text) an execute_immediate hands to its handler, in order.
+    std::vector<std::pair<long, std::string>> messages;
   };
   struct call {
     std::string kind;  // "connect", "disconnect", "select", "execute"
@@ -43,7 +46,7 @@ class memory_transaction final : public transaction {
   void disconnect() override;
   bool connected() const override { return connected_; }
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
-  void execute_immediate(std::string_view sql) override;
+  void execute_immediate(std::string_view sql, const message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
 
  private:
@@ -55,7 +58,7 @@ class memory_transaction final : public transaction {
   // The scripted reply for a statement; nullopt when no rule matches.
   std::optional<reply> answer_for(std::string_view sql);
   void apply(const reply& r);
-  void run(std::string_view sql, std::optional<std::string> parameter);
+  void run(std::string_view sql, std::optional<std::string> parameter, const message_handler& on_message);
 
   std::vector<rule> rules_;
   std::vector<call> calls_;

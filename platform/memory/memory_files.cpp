@@ -126,7 +126,8 @@ bool memory_files::RemoveFile(std::string_view path) {
   return true;
 }
 
-int memory_files::CopyFileReplacing(std::string_view source, std::string_view target) {
+int memory_files::CopyFileReplacing(std::string_view source, std::string_view target,
+                                    const copy_progress& progress) {
   const file_entry* from = find(source);
   if (from == nullptr) return 0;
   const std::string abs_target = absolute(target);
@@ -136,6 +137,7 @@ int memory_files::CopyFileReplacing(std::string_view source, std::string_view ta
   if (existing != nullptr && (existing->locked || (existing->attributes & file_attribute_readonly))) return 0;
   // The copy keeps the source's attributes, as CopyFile does.
   files_[key(abs_target)] = file_entry{from->content, from->attributes, false};
+  if (progress) progress(from->content->size(), from->content->size());
   return 1;
 }
 

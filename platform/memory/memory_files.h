@@ -38,7 +38,9 @@ class memory_files final : public files {
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
   bool RemoveFile(std::string_view path) override;
-  int CopyFileReplacing(std::string_view source, std::string_view target) override;
+  // Tells `progress` once, when the copy is complete.
+  int CopyFileReplacing(std::string_view source, std::string_view target,
+                        const copy_progress& progress = {}) override;
   bool SetFileAttributes(std::string_view path, std::uint32_t attributes) override;
   std::string GetCurrentDirectory() override;
   bool SetCurrentDirectory(std::string_view path) override;

@@ -46,6 +46,9 @@ class memory_clock final : public clock {
  public:
   std::int64_t now = 0;
   calendar_date today{2026, 12, 9};
+  int hour = 10;
+  int minute = 30;
+  int second = 5;
   // Milliseconds added by every reading, to model a clock that runs while the program works.
   std::int64_t advance_per_reading = 0;
 
@@ -58,7 +61,7 @@ class memory_clock final : public clock {
     return reading;
   }
   void sleep_for(std::int64_t milliseconds) override;
-  calendar_date local_date() override { return today; }
+  local_time local_now() override { return {today, hour, minute, second}; }
 
  private:
   std::int64_t slept_ = 0;

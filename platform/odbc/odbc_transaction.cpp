@@ -241,8 +241,8 @@ std::optional<std::string> odbc_transaction::select_single(std::string_view sql,
   return value;
 }
 
-void odbc_transaction::execute_immediate(std::string_view sql) {
-  run(sql, std::nullopt);
+void odbc_transaction::execute_immediate(std::string_view sql, const message_handler& on_message) {
+  run(sql, std::nullopt, on_message);
 }
 
 void odbc_transaction::execute_bound(std::string_view sql, std::string_view parameter) {
@@ -274,7 +274,8 @@ std::string first_column(const odbc_handle& statement) {
 }  // namespace
 
 std::optional<std::string> odbc_transaction::run(std::string_view sql,
-                                                 std::optional<std::string_view> parameter) {
+                                                 std::optional<std::string_view> parameter,
+                                                 const message_handler& on_message) {
   reset_results();
   if (!connected()) {
     sqlcode = sql_error;
@@ -331,8 +332,16 @@ std::optional<std::string> odbc_transaction::run(std::string_view sql,
     if (!failed) record_failure(*this, statement, no_handle_text);
     failed = true;
   };
+  // The informational messages (class 01) that came with the call just made.
+  const auto take_messages = [&](SQLRETURN call_result) {
+    if (!on_message || (call_result != SQL_SUCCESS_WITH_INFO && call_result != SQL_ERROR)) return;
+    for (const diagnostic& d : read_diagnostics(statement)) {
+      if (d.sqlstate.starts_with("01")) on_message(d.native, without_driver_prefixes(d.text));
+    }
+  };
 
   SQLRETURN rc = SQLExecDirectW(statement.get(), text.data(), SQL_NTS);
+  take_messages(rc);
   if (SQL_SUCCEEDED(rc)) {
     take_result();
   } else if (rc == SQL_ERROR) {
@@ -346,6 +355,7 @@ std::optional<std::string> odbc_transaction::run(std::string_view sql,
   for (int i = 0; i < max_results; ++i) {
     rc = SQLMoreResults(statement.get());
     if (rc == SQL_NO_DATA) break;
+    take_messages(rc);
     if (SQL_SUCCEEDED(rc)) {
       take_result();
     } else if (rc == SQL_ERROR) {

@@ -33,7 +33,9 @@ class odbc_transaction final : public transaction {
   // sqlnrows is 1 when a row was found, else 0.
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
   // sqlnrows is the last row count the statement reported (SQLRowCount), 0 when it reported none.
-  void execute_immediate(std::string_view sql) override;
+  // Informational messages reach `on_message` after each result that carries them, while the
+  // statement is still running on the server.
+  void execute_immediate(std::string_view sql, const message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
 
   struct session;  // the open environment and connection handles
@@ -43,7 +45,8 @@ class odbc_transaction final : public transaction {
   // Runs `sql` (with the parameter bound when given), reads every result and message to the end, and
   // sets the results. Returns the first column of the first row (a NULL as empty text), nullopt
   // without a row.
-  std::optional<std::string> run(std::string_view sql, std::optional<std::string_view> parameter);
+  std::optional<std::string> run(std::string_view sql, std::optional<std::string_view> parameter,
+                                 const message_handler& on_message = {});
 
   std::unique_ptr<session> session_;
 };

@@ -17,10 +17,10 @@ void win32_clock::sleep_for(std::int64_t milliseconds) {
   if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
 }
 
-calendar_date win32_clock::local_date() {
+local_time win32_clock::local_now() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  return calendar_date{now.wYear, now.wMonth, now.wDay};
+  return local_time{{now.wYear, now.wMonth, now.wDay}, now.wHour, now.wMinute, now.wSecond};
 }
 
 struct win32_network::winsock_functions {

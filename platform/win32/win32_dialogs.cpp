@@ -9,8 +9,6 @@ namespace {
 using win32::narrow;
 using win32::wide;
 
-constexpr int answer_yes = 1;
-constexpr int answer_no = 2;
 constexpr int chosen = 1;
 constexpr int not_chosen = 0;
 // Room for any path the file dialog can return, long paths included.

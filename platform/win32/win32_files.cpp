@@ -76,10 +76,40 @@ bool win32_files::RemoveFile(std::string_view path) {
   return false;
 }
 
-int win32_files::CopyFileReplacing(std::string_view source, std::string_view target) {
-  if (CopyFileW(wide(source).c_str(), wide(target).c_str(), FALSE)) return 1;
-  log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
-  return 0;
+namespace {
+
+struct copy_listener {
+  const copy_progress& progress;
+  bool heard = false;
+};
+
+DWORD CALLBACK copy_progress_routine(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER,
+                                     DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  auto& listener = *static_cast<copy_listener*>(data);
+  listener.heard = true;
+  listener.progress(static_cast<std::uint64_t>(copied.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
+int win32_files::CopyFileReplacing(std::string_view source, std::string_view target,
+                                   const copy_progress& progress) {
+  copy_listener listener{progress};
+  // Flags 0: a file already at the target is replaced.
+  if (!CopyFileExW(wide(source).c_str(), wide(target).c_str(), progress ? copy_progress_routine : nullptr,
+                   &listener, nullptr, 0)) {
+    log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
+    return 0;
+  }
+  // wine's CopyFileExW never calls the routine: the listener still hears that the copy is complete.
+  WIN32_FILE_ATTRIBUTE_DATA copied{};
+  if (progress && !listener.heard &&
+      GetFileAttributesExW(wide(target).c_str(), GetFileExInfoStandard, &copied)) {
+    const std::uint64_t size = (static_cast<std::uint64_t>(copied.nFileSizeHigh) << 32) | copied.nFileSizeLow;
+    progress(size, size);
+  }
+  return 1;
 }
 
 bool win32_files::SetFileAttributes(std::string_view path, std::uint32_t attributes) {

@@ -23,7 +23,8 @@ class win32_files final : public files {
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
   bool RemoveFile(std::string_view path) override;
-  int CopyFileReplacing(std::string_view source, std::string_view target) override;
+  int CopyFileReplacing(std::string_view source, std::string_view target,
+                        const copy_progress& progress = {}) override;
   bool SetFileAttributes(std::string_view path, std::uint32_t attributes) override;
   std::string GetCurrentDirectory() override;
   bool SetCurrentDirectory(std::string_view path) override;
@@ -51,7 +52,7 @@ class win32_clock final : public clock {
   win32_clock();
   std::int64_t MillisecondClock() override;
   void sleep_for(std::int64_t milliseconds) override;
-  calendar_date local_date() override;
+  local_time local_now() override;
 
  private:
   std::uint64_t start_;

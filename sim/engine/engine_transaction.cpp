@@ -56,9 +56,13 @@ std::optional<std::string> engine_transaction::select_single(std::string_view sq
   return std::nullopt;
 }
 
-void engine_transaction::execute_immediate(std::string_view sql) {
+void engine_transaction::execute_immediate(std::string_view sql, const setup::message_handler& on_message) {
   std::vector<statement_outcome> outcomes;
-  if (run(sql, std::nullopt, outcomes)) set_status(outcomes);
+  if (!run(sql, std::nullopt, outcomes)) return;
+  set_status(outcomes);
+  if (on_message) {
+    for (const server_message& m : messages_) on_message(m.number, m.text);
+  }
 }
 
 void engine_transaction::execute_bound(std::string_view sql, std::string_view parameter) {

@@ -21,7 +21,7 @@ class engine_transaction final : public setup::transaction {
   void disconnect() override;
   bool connected() const override;
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
-  void execute_immediate(std::string_view sql) override;
+  void execute_immediate(std::string_view sql, const setup::message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
 
   // The session as the engine sees it (current database, NOCOUNT).

@@ -22,7 +22,7 @@ class noted_connection final : public transaction {
   std::optional<std::string> select_single(std::string_view, std::string_view) override {
     return std::nullopt;
   }
-  void execute_immediate(std::string_view) override {}
+  void execute_immediate(std::string_view, const message_handler&) override {}
   void execute_bound(std::string_view, std::string_view) override {}
 
  private:

@@ -39,7 +39,7 @@ class real_clock final : public clock {
         .count();
   }
   void sleep_for(std::int64_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-  calendar_date local_date() override { return {}; }
+  local_time local_now() override { return {}; }
 
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

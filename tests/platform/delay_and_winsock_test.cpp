@@ -77,6 +77,10 @@ TEST(DateText, PictureFieldsAreZeroPadded) {
   time.today = {2026, 3, 7};
   EXPECT_EQ(time.TodayText("yyyymmdd"), "20260307");
   EXPECT_EQ(format_date({987, 12, 31}, "yyyy-mm-dd yy"), "0987-12-31 87");
+  time.hour = 7;
+  time.minute = 8;
+  time.second = 9;
+  EXPECT_EQ(time.NowText("yyyymmdd_hhnnss"), "20260307_070809");
 }
 
 }  // namespace

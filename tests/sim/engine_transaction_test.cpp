@@ -66,10 +66,13 @@ TEST(EngineTransaction, ExecutionReportsTheFirstErrorAndTheRowCount) {
 
   c.drive.make_directory("d");
   c.drive.write("ur_dbsetup_temp.dat", format_backup(product_backup()));
+  std::vector<long> heard;
   c.sqlca.execute_immediate(
       "RESTORE DATABASE x FROM DISK = N'c:\\ur_dbsetup_temp.dat' WITH STATS = 50, MOVE N'qrvxdb_Data' TO "
-      "N'c:\\d\\x.mdf', MOVE N'qrvxdb_Log' TO N'c:\\d\\x.ldf'");
+      "N'c:\\d\\x.mdf', MOVE N'qrvxdb_Log' TO N'c:\\d\\x.ldf'",
+      [&](long number, std::string_view) { heard.push_back(number); });
   EXPECT_EQ(c.sqlca.sqlcode, 0) << c.sqlca.sqlerrtext;
+  EXPECT_EQ(heard, (std::vector<long>{3211, 3211, 4035, 4035, 3014}));
   ASSERT_EQ(c.sqlca.last_messages().size(), 5u);
   EXPECT_EQ(c.sqlca.last_messages()[1].text, "100 percent processed.");
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/win32/win32_system.h"
@@ -52,6 +53,21 @@ TEST(Win32Files, CopyReplacesTheTargetAndFailsWhereItCannot) {
       test::log().contains("copy \"" + dir / "absent" + "\" to \"" + dir / "target2" + "\": error 2"));
   EXPECT_NE(fs.CopyFileReplacing(dir / "source", dir / "no such dir\\target"), 1);
   EXPECT_FALSE(fs.FileExists(dir / "target2"));
+
+  // Progress comes in order and ends with the whole file.
+  const std::string big(3 << 20, 'b');
+  ASSERT_TRUE(write_file(dir / "big", big));
+  std::vector<std::uint64_t> copied;
+  EXPECT_EQ(fs.CopyFileReplacing(dir / "big", dir / "target",
+                                 [&](std::uint64_t done, std::uint64_t total) {
+                                   EXPECT_EQ(total, big.size());
+                                   copied.push_back(done);
+                                 }),
+            1);
+  ASSERT_FALSE(copied.empty());
+  EXPECT_TRUE(std::is_sorted(copied.begin(), copied.end()));
+  EXPECT_EQ(copied.back(), big.size());
+  EXPECT_EQ(read_file(dir / "target"), big);
 }
 
 TEST(Win32Files, CurrentDirectoryRoundTripsWithChinesePaths) {

@@ -3,11 +3,13 @@
 // the server and passes its port, its sa password and its drive C: directory in the environment.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "install/server_name.h"
 #include "platform/odbc/odbc_transaction.h"
@@ -212,6 +214,32 @@ TEST_F(Wire, RestoreWithStatsIsReadToTheEndAndCompletes) {
 
   // The restored database can be opened on connect.
   connect_as_sa(t, "wire_restored");
+}
+
+TEST_F(Wire, RestoreProgressReachesTheMessageHandlerAsItIsMade) {
+  const long delay = std::atol(environment("SQLSIM_SLOW_RESTORE_MS").c_str());
+  odbc_transaction t;
+  connect_as_sa(t);
+  const auto began = std::chrono::steady_clock::now();
+  std::vector<long> numbers;
+  std::vector<long long> arrived;  // milliseconds from the start
+  t.execute_immediate(restore_sql("wire_heard"), [&](long number, std::string_view text) {
+    numbers.push_back(number);
+    arrived.push_back(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began)
+            .count());
+    if (number == 3211) {
+      EXPECT_EQ(text, std::to_string(numbers.size() * 10) + " percent processed.");
+    }
+  });
+  ASSERT_EQ(t.sqlcode, sql_ok) << t.sqldbcode << " " << t.sqlerrtext;
+  std::vector<long> expected(10, 3211);
+  expected.insert(expected.end(), {4035, 4035, 3014});
+  EXPECT_EQ(numbers, expected);
+  // With a slowed server the first step is heard long before the restore ends.
+  if (delay > 0 && arrived.size() == expected.size()) {
+    EXPECT_GE(arrived.back() - arrived.front(), delay * 8);
+  }
 }
 
 TEST_F(Wire, RestoreOfAMissingBackupFailsWith3201) {

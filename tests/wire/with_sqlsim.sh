@@ -3,7 +3,9 @@
 #
 #   with_sqlsim.sh SQLSIM FIXTURE [sqlsim options...] -- PROGRAM [arguments...]
 #
-# FIXTURE DIR fills a new directory that the server serves as drive C:. The program finds the server's
+# FIXTURE DIR fills a new directory that the server serves as drive C: (or the one given with
+# --c-drive DIR, which is kept afterwards: a wine prefix's drive_c, so that the Windows program and the
+# server share drive C:). The program finds the server's
 # port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE, the password of sa in SQLSIM_SA_PASSWORD, the
 # file the server dumps its state to in SQLSIM_DUMP and the delay of --slow-restore (0 without it) in
 # SQLSIM_SLOW_RESTORE_MS.
@@ -15,7 +17,13 @@ shift 2
 options=()
 sa_password=""
 slow_restore=0
+c_drive=""
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+  if [ "$1" = "--c-drive" ] && [ $# -gt 1 ]; then
+    c_drive=$2
+    shift 2
+    continue
+  fi
   [ "$1" = "--sa-password" ] && [ $# -gt 1 ] && sa_password=$2
   [ "$1" = "--slow-restore" ] && [ $# -gt 1 ] && slow_restore=$2
   options+=("$1")
@@ -41,10 +49,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-mkdir "$work/c"
-"$fixture" "$work/c" || exit 1
+if [ -z "$c_drive" ]; then
+  c_drive=$work/c
+  mkdir "$c_drive"
+fi
+"$fixture" "$c_drive" || exit 1
 mkfifo "$work/out"
-"$sqlsim" --port 0 --c-drive "$work/c" --dump "$work/state.txt" "${options[@]}" >"$work/out" &
+"$sqlsim" --port 0 --c-drive "$c_drive" --dump "$work/state.txt" "${options[@]}" >"$work/out" &
 pid=$!
 exec 3<"$work/out"
 if ! read -r line <&3; then
@@ -59,7 +70,7 @@ case "$line" in
     ;;
 esac
 
-SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$work/c SQLSIM_SA_PASSWORD=$sa_password SQLSIM_DUMP=$work/state.txt \
+SQLSIM_PORT=${line##*:} SQLSIM_C_DRIVE=$c_drive SQLSIM_SA_PASSWORD=$sa_password SQLSIM_DUMP=$work/state.txt \
   SQLSIM_SLOW_RESTORE_MS=$slow_restore "$@"
 status=$?
 

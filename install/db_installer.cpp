@@ -1,0 +1,330 @@
+#include "install/db_installer.h"
+
+#include "install/install_names.h"
+#include "install/password_gate.h"
+#include "install/server_name.h"
+#include "install/sql_statements.h"
+#include "model/database_name.h"
+#include "platform/text.h"
+
+namespace setup {
+namespace {
+
+std::string with(std::string_view before, std::string_view middle, std::string_view after) {
+  return std::string(before) + std::string(middle) + std::string(after);
+}
+
+}  // namespace
+
+bool db_installer::of_install_db() {
+  start();
+  choose_database_name();
+  return database_name_usable() && copy_client_libraries() && connect_as_sa_to_master() &&
+         guard_existing_database() && ensure_product_login() && ensure_maintenance_login() &&
+         reconnect_as_product_login() && make_temporary_copy() && restore_database() &&
+         map_login_on_sql2000() && reconnect_to_new_database() && set_default_database() &&
+         set_recovery_options() && finish();
+}
+
+void db_installer::start() {
+  temporary_copy_made_ = false;
+  safety_backup_.clear();
+  w_.sys.ui.ShowWaitCursor();
+  // The passwords, and their forms inside a statement's literals, never reach the trace.
+  for (const std::string& secret :
+       {w_.controls.sle_pass.text(), w_.state.gs_logpass, std::string(maintenance_password)}) {
+    w_.sys.log.add_secret(secret);
+    w_.sys.log.add_secret(quotes_doubled(secret));
+  }
+}
+
+void db_installer::choose_database_name() {
+  w_server_state& s = w_.state;
+  const w_server_controls& c = w_.controls;
+  if (c.rb_zb.checked() || c.rb_dd.checked()) {
+    s.is_dbname = s.gs_database;
+  } else if (s.gs_product == product_qvxtekprov3) {
+    // A name that already carries the suffix keeps the value is_dbname has.
+    if (s.gs_database.find(join_suffix) == std::string::npos)
+      s.is_dbname = s.gs_database + std::string(join_suffix);
+  } else {
+    s.is_dbname = s.gs_database + std::string(branch_suffix);
+  }
+}
+
+bool db_installer::database_name_usable() {
+  const std::string_view refusal = database_name_refusal(w_.state.is_dbname);
+  if (refusal.empty()) return true;
+  tell(std::string(refusal));
+  return false;
+}
+
+bool db_installer::copy_client_libraries() {
+  // The client libraries of the product's other programs; a failed copy only warns.
+  files& fs = w_.sys.fs;
+  const std::string system_directory = fs.GetSystemDirectory();
+  const std::string medium = fs.GetCurrentDirectory();
+  for (const std::string_view library : client_libraries) {
+    const std::string target = system_directory + "\\" + std::string(library);
+    if (fs.FileExists(target)) continue;
+    if (fs.CopyFileReplacing(medium + "\\" + std::string(library), target) != 1) {
+      w_.sys.ui.ShowMessage(hint_caption, copy_failed_text);
+    }
+  }
+  return true;
+}
+
+bool db_installer::connect_as_sa_to_master() {
+  transaction& sqlca = w_.sqlca;
+  sqlca.dbms = install_dbms;
+  sqlca.autocommit = true;
+  sqlca.dbparm.clear();
+  label(label_connecting);
+  use_server_name_rule();
+  connect(admin_login, w_.controls.sle_pass.text(), master_database);
+  if (sqlca.sqlcode == sql_ok) return true;
+  tell(std::string(cannot_connect_text) + sqlca.sqlerrtext);
+  return false;
+}
+
+bool db_installer::guard_existing_database() {
+  const w_server_state& s = w_.state;
+  const long found = select(database_exists_sql, s.is_dbname);
+  if (found == sql_error) return error_exit();
+  if (found == sql_not_found) return true;
+  if (!special_password_accepted(w_.controls.sle_pass1.text(), w_.sys.time)) {
+    tell(special_password_refusal(s.is_dbname));
+    return stop();
+  }
+  if (w_.sys.ui.AskYesNo(s.is_apptitle, with(confirm_drop_before, s.is_dbname, confirm_drop_after)) !=
+      answer_yes) {
+    return stop();
+  }
+  // Nothing is dropped before the replacement is ready and the old database is kept in a backup.
+  return make_temporary_copy() && data_folder_usable() && back_up_existing_database() &&
+         drop_existing_database();
+}
+
+bool db_installer::data_folder_usable() {
+  const std::string& folder = w_.state.is_datapath;
+  if (!folder.empty() && w_.sys.fs.DirectoryExists(folder)) return true;
+  tell(std::string(message_choose_data_folder));
+  return stop();
+}
+
+bool db_installer::back_up_existing_database() {
+  const w_server_state& s = w_.state;
+  const std::string file = s.is_datapath + "\\" + s.is_dbname + std::string(safety_backup_infix) +
+                           w_.sys.time.NowText(safety_backup_time_picture) +
+                           std::string(safety_backup_extension);
+  label(with(label_safety_backup_before, file, label_safety_backup_after));
+  if (!execute(backup_database_sql(s.is_dbname, file))) return error_exit();
+  safety_backup_ = file;
+  w_.sys.log.line("install: " + s.is_dbname + " backed up to " + file);
+  return true;
+}
+
+bool db_installer::drop_existing_database() {
+  label(label_dropping);
+  if (!execute(drop_database_sql(w_.state.is_dbname))) return error_exit();
+  return true;
+}
+
+bool db_installer::ensure_product_login() {
+  const w_server_state& s = w_.state;
+  const long found = select(login_exists_sql, s.gs_log);
+  if (found == sql_error) return error_exit();
+  if (found == sql_not_found) {
+    label(label_new_login);
+    // Not examined: a failure shows up in a later step.
+    execute(add_login_sql(s.gs_log, s.gs_logpass));
+    for (const std::string_view role : product_login_roles) execute(add_role_member_sql(s.gs_log, role));
+    return true;
+  }
+  // SQL Server 2000 keeps a present login as it is.
+  if (!sql2005_or_later()) return true;
+  if (!execute(reset_password_sql(s.gs_log, s.gs_logpass))) return error_exit();
+  if (!execute(default_database_sql(s.gs_log, master_database))) return error_exit();
+  return true;
+}
+
+bool db_installer::ensure_maintenance_login() {
+  const long found = select(login_exists_sql, maintenance_login);
+  if (found == sql_error) return error_exit();
+  if (found == sql_not_found) {
+    execute(add_login_sql(maintenance_login, maintenance_password));
+    execute(add_role_member_sql(maintenance_login, product_login_roles.front()));
+  }
+  return true;
+}
+
+bool db_installer::reconnect_as_product_login() {
+  w_.sqlca.disconnect();
+  label(label_reconnecting);
+  use_server_name_rule();
+  connect(w_.state.gs_log, w_.state.gs_logpass, master_database);
+  if (w_.sqlca.sqlcode != sql_ok) return error_exit();
+  return true;
+}
+
+bool db_installer::make_temporary_copy() {
+  if (temporary_copy_made_) return true;
+  files& fs = w_.sys.fs;
+  const std::string temporary(temporary_backup_file);
+  if (fs.FileExists(temporary) && !fs.RemoveFile(temporary)) {
+    tell(with(temporary_delete_failed_before, temporary, temporary_delete_failed_after));
+    return stop();
+  }
+  if (fs.CopyFileReplacing(w_.controls.sle_backupdata.text(), temporary) != 1) {
+    tell(with(temporary_copy_failed_before, temporary, temporary_copy_failed_after));
+    return stop();
+  }
+  // A copy from a CD is read-only; the server and the next run must be able to remove it.
+  fs.SetFileAttributes(temporary, 0);
+  temporary_copy_made_ = true;
+  return true;
+}
+
+bool db_installer::restore_database() {
+  const w_server_state& s = w_.state;
+  label(label_restoring);
+  // The backup's logical files are named after the product's own database, whatever name the
+  // operator gave the new one.
+  std::string stem = s.gs_logicdbname;
+  if (stem.empty()) stem = sql2012() ? s.gs_database_2012 : s.gs_product;
+  if (!execute(restore_database_sql(s.is_dbname, temporary_backup_file, stem, s.is_datapath))) {
+    // The temporary copy stays; the next run removes it.
+    return error_exit();
+  }
+  w_.sys.fs.RemoveFile(temporary_backup_file);
+  return true;
+}
+
+bool db_installer::map_login_on_sql2000() {
+  if (sql2005_or_later()) return true;
+  label(label_configuring);
+  if (!execute(allow_updates_on_sql)) return error_exit();
+  const std::string map_user = map_login_user_sql(w_.state.is_dbname, w_.state.gs_log);
+  for (const std::string_view sql :
+       {reconfigure_sql, std::string_view(map_user), allow_updates_off_sql, reconfigure_sql}) {
+    if (execute(sql)) continue;
+    // The server's catalog must not stay writable: updates are switched off again before the
+    // failure is reported.
+    const server_error error = last_error();
+    execute(allow_updates_off_sql);
+    execute(reconfigure_sql);
+    return error_exit(error);
+  }
+  return true;
+}
+
+bool db_installer::reconnect_to_new_database() {
+  w_.sqlca.disconnect();
+  label(label_reconnecting_to_database);
+  // The server name stays as the second connect had it.
+  connect(admin_login, w_.controls.sle_pass.text(), w_.state.is_dbname);
+  if (w_.sqlca.sqlcode == sql_ok) return true;
+  tell(std::string(cannot_connect_text) + w_.sqlca.sqlerrtext);
+  return false;
+}
+
+bool db_installer::set_default_database() {
+  label(label_default_database);
+  if (!execute(default_database_sql(w_.state.gs_log, w_.state.is_dbname))) return error_exit();
+  return true;
+}
+
+bool db_installer::set_recovery_options() {
+  const std::string& db = w_.state.is_dbname;
+  label(label_database_options);
+  if (sql2012()) {
+    if (!execute(bulk_logged_recovery_sql(db))) return error_exit();
+    return true;
+  }
+  for (const std::string_view option : database_options) {
+    if (!execute(database_option_sql(db, option))) return error_exit();
+  }
+  return true;
+}
+
+bool db_installer::finish() {
+  flags_.wf_mark_dbflag();
+  if (flags_.of_init_db() == 0) return error_exit();
+  w_.sqlca.disconnect();
+  label(label_done);
+  w_.sys.ui.ShowMessage(w_.state.is_apptitle, install_succeeded_text);
+  return true;
+}
+
+bool db_installer::sql2005_or_later() const {
+  const w_server_controls& c = w_.controls;
+  return c.rb_sql2005.checked() || c.rb_sql2008.checked() || c.rb_sql2012.checked();
+}
+
+bool db_installer::sql2012() const {
+  return w_.controls.rb_sql2012.checked();
+}
+
+void db_installer::connect(std::string_view login, std::string_view password, std::string_view database) {
+  transaction& sqlca = w_.sqlca;
+  sqlca.database = database;
+  sqlca.logpass = password;
+  sqlca.logid = login;
+  sqlca.connect();
+  if (sqlca.sqlcode != sql_ok) {
+    w_.sys.log.line("install: connect as " + std::string(login) + " to " + sqlca.servername + " " +
+                    std::string(database) + ": error " + std::to_string(sqlca.sqldbcode) + " " +
+                    sqlca.sqlerrtext);
+  }
+}
+
+void db_installer::use_server_name_rule() {
+  w_.sqlca.servername = server_name_for(w_.controls.sle_servername.text(), w_.state.is_port);
+}
+
+bool db_installer::execute(std::string_view sql) {
+  transaction& sqlca = w_.sqlca;
+  sqlca.execute_immediate(sql);
+  if (sqlca.sqlcode == sql_ok) return true;
+  w_.sys.log.line("install: " + std::string(sql) + ": error " + std::to_string(sqlca.sqldbcode) + " " +
+                  sqlca.sqlerrtext);
+  return false;
+}
+
+long db_installer::select(std::string_view sql, std::string_view value) {
+  transaction& sqlca = w_.sqlca;
+  sqlca.select_single(sql, value);
+  if (sqlca.sqlcode == sql_error) {
+    w_.sys.log.line("install: " + std::string(sql) + " [" + std::string(value) + "]: error " +
+                    std::to_string(sqlca.sqldbcode) + " " + sqlca.sqlerrtext);
+  }
+  return sqlca.sqlcode;
+}
+
+db_installer::server_error db_installer::last_error() const {
+  return server_error{w_.sqlca.sqldbcode, w_.sqlca.sqlerrtext};
+}
+
+void db_installer::label(std::string_view text) {
+  w_.controls.st_dis.set_text(std::string(text));
+}
+
+void db_installer::tell(std::string text) {
+  if (!safety_backup_.empty())
+    text += with(safety_backup_note_before, safety_backup_, safety_backup_note_after);
+  w_.sys.ui.ShowMessage(w_.state.is_apptitle, text);
+}
+
+bool db_installer::error_exit(const server_error& error) {
+  w_.sqlca.disconnect();
+  tell(std::string(install_failed_before) + std::to_string(error.number) + std::string(install_failed_after) +
+       error.text);
+  return false;
+}
+
+bool db_installer::stop() {
+  w_.sqlca.disconnect();
+  return false;
+}
+
+}  // namespace setup

@@ -1,0 +1,85 @@
+// The database install: from the settings the pages collected it (re)creates the product database
+// on the chosen SQL Server, one step after another, each showing its stage in st_dis and its own
+// message when it fails.
+//
+// An existing database is replaced only after the special operation password and the operator's Yes,
+// and only once its replacement can be put in place: the backup's temporary copy is made, the data
+// folder exists and the old database has been backed up into it (the safety backup). Every failure
+// after that names the safety backup in its message.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "install/system_flags.h"
+#include "model/wizard_context.h"
+
+namespace setup {
+
+class db_installer {
+ public:
+  explicit db_installer(wizard_context& w) : w_(w), flags_(w) {}
+
+  // True after the success message; false after a message that says what failed. Sets is_dbname.
+  // The connection is closed on every return but two: a first connect that failed (none is open)
+  // and a failed connect to the new database, which is left as it is.
+  bool of_install_db();
+
+  // The safety backup this run made, empty when none.
+  const std::string& safety_backup() const { return safety_backup_; }
+
+ private:
+  struct server_error {
+    long number = 0;
+    std::string text;
+  };
+
+  // The steps, in the order they run. Each returns false after its message.
+  void start();
+  void choose_database_name();
+  bool database_name_usable();
+  bool copy_client_libraries();
+  bool connect_as_sa_to_master();
+  bool guard_existing_database();
+  bool data_folder_usable();
+  bool back_up_existing_database();
+  bool drop_existing_database();
+  bool ensure_product_login();
+  bool ensure_maintenance_login();
+  bool reconnect_as_product_login();
+  bool make_temporary_copy();
+  bool restore_database();
+  bool map_login_on_sql2000();
+  bool reconnect_to_new_database();
+  bool set_default_database();
+  bool set_recovery_options();
+  bool finish();
+
+  bool sql2005_or_later() const;
+  bool sql2012() const;
+  // Connects with these settings and the server name sqlca has.
+  void connect(std::string_view login, std::string_view password, std::string_view database);
+  // The server name from the machine name of the database page and the instance's port.
+  void use_server_name_rule();
+  // Runs a statement; true when its status is 0. A failure is traced with the statement.
+  bool execute(std::string_view sql);
+  // The single-row select with one bound value; its status.
+  long select(std::string_view sql, std::string_view value);
+  server_error last_error() const;
+  void label(std::string_view text);
+  // A message with the window's title; once there is a safety backup, its line is added.
+  void tell(std::string text);
+  // The common failure ending: the server's error in the message, the connection closed; false.
+  bool error_exit(const server_error& error);
+  bool error_exit() { return error_exit(last_error()); }
+  // Closes the connection and returns false: the ending of a refusal.
+  bool stop();
+
+  wizard_context& w_;
+  system_flags flags_;
+  // Per run.
+  bool temporary_copy_made_ = false;
+  std::string safety_backup_;
+};
+
+}  // namespace setup
