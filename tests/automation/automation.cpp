@@ -269,7 +269,11 @@ bool message_box::press(int button_id) const {
 // program
 
 testing::AssertionResult program::start(const options& how) {
-  if (process_.valid()) return testing::AssertionFailure() << "a program is already started";
+  if (process_.valid() && running()) return testing::AssertionFailure() << "a program is already running";
+  // A program that has ended may be started again.
+  process_.reset();
+  job_.reset();
+  main_window_ = nullptr;
   const std::wstring executable = win32::wide(how.executable);
   std::wstring command_line = L"\"" + executable + L"\"";
   if (!how.arguments.empty()) command_line += L" " + win32::wide(how.arguments);
@@ -308,7 +312,11 @@ testing::AssertionResult program::start(const options& how) {
 }
 
 testing::AssertionResult program::attach(DWORD process_id) {
-  if (process_.valid()) return testing::AssertionFailure() << "a program is already started";
+  if (process_.valid() && running()) return testing::AssertionFailure() << "a program is already running";
+  // A program that has ended may be started again.
+  process_.reset();
+  job_.reset();
+  main_window_ = nullptr;
   process_.reset(
       OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
   if (!process_.valid()) {

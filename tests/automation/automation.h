@@ -103,6 +103,7 @@ class program {
   program(const program&) = delete;
   program& operator=(const program&) = delete;
 
+  // Starts the program; again once it has ended.
   testing::AssertionResult start(const options& how);
   // Follows a program that is already running, to wait for it and end it.
   testing::AssertionResult attach(DWORD process_id);

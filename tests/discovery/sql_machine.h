@@ -19,8 +19,9 @@ struct sql_instance {
   std::string id;            // its key: MSSQL10.MSSQLSERVER...
   std::string file_version;  // of its sqlservr.exe; empty: no program file
   bool in_32bit_view = false;
-  bool bin_root = true;   // "SQLBinRoot" present
-  bool data_root = true;  // "SQLDataRoot" present
+  bool bin_root = true;       // "SQLBinRoot" present
+  bool data_root = true;      // "SQLDataRoot" present
+  std::string port = "1433";  // "TcpPort" under IPAll
 
   std::string folder() const {
     return std::string(in_32bit_view ? "C:\\Program Files (x86)" : "C:\\Program Files") +
@@ -46,8 +47,8 @@ struct sql_server_machine : memory_platform {
     reg.set_string(setup, "SQLPath", i.folder());
     if (i.data_root) reg.set_string(setup, "SQLDataRoot", i.folder());
     if (i.bin_root) reg.set_string(setup, "SQLBinRoot", i.folder() + "\\Binn");
-    // The default port, where a default setup keeps it.
-    reg.set_string(i.tcp_key() + "\\IPAll", "TcpPort", "1433");
+    // Where a setup keeps the port it was given.
+    reg.set_string(i.tcp_key() + "\\IPAll", "TcpPort", i.port);
     fs.add_directory(i.folder() + "\\Data");
     if (!i.file_version.empty()) {
       fs.add_file(i.folder() + "\\Binn\\sqlservr.exe", "MZ");
@@ -55,8 +56,11 @@ struct sql_server_machine : memory_platform {
     }
   }
 
-  // A SQL Server 2000 whose active instance is `active` ("MSSQLServer": the default one).
-  void add_sql2000(const std::string& active, bool in_32bit_view, bool bin_root = true) {
+  // A SQL Server 2000 whose active instance is `active` ("MSSQLServer": the default one), in
+  // sql2000_folder(active), keeping `port` directly under its TCP key.
+  static std::string sql2000_folder(const std::string& active) { return "C:\\MSSQL2000\\" + active; }
+  void add_sql2000(const std::string& active, bool in_32bit_view, bool bin_root = true,
+                   const std::string& port = "1433") {
     const std::string wow = in_32bit_view ? "Wow6432Node\\" : "";
     reg.set_string("HKEY_LOCAL_MACHINE\\Software\\" + wow + "Microsoft\\Microsoft SQL Server",
                    "SsrpActiveServer", active);
@@ -64,10 +68,18 @@ struct sql_server_machine : memory_platform {
                                   ? "HKEY_LOCAL_MACHINE\\Software\\" + wow + "Microsoft\\MSSQLServer\\Setup"
                                   : "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + wow +
                                         "Microsoft\\Microsoft SQL Server\\" + active + "\\Setup";
-    const std::string folder = "C:\\MSSQL2000\\" + active;
+    const std::string folder = sql2000_folder(active);
+    const std::string tcp = active == "MSSQLServer"
+                                ? "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + wow +
+                                      "Microsoft\\MSSQLServer\\MSSQLServer\\SuperSocketNetLib\\Tcp"
+                                : "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + wow +
+                                      "Microsoft\\Microsoft SQL Server\\" + active +
+                                      "\\MSSQLServer\\SuperSocketNetLib\\Tcp";
+    reg.set_string(tcp, "TcpPort", port);
     reg.set_string(setup, "SQLPath", folder);
     reg.set_string(setup, "SQLDataRoot", folder);
     if (bin_root) reg.set_string(setup, "SQLBinRoot", folder + "\\Binn");
+    fs.add_directory(folder + "\\Data");
     fs.add_file(folder + "\\Binn\\sqlservr.exe", "MZ");
     versions.set(folder + "\\Binn\\sqlservr.exe", "2000.080.194.0");
   }

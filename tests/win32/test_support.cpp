@@ -120,6 +120,8 @@ void sql_server_layout::remove_keys() {
   for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
     delete_machine_tree(view, L"SOFTWARE\\Microsoft", L"Microsoft SQL Server");
     delete_machine_tree(view, L"SOFTWARE\\Microsoft", L"MSSQLServer");
+    // The install marks the product's programs read.
+    delete_machine_tree(view, L"SOFTWARE", L"qrvxSetup");
   }
   mark_64bit_windows(false);
   for (const std::string& service : services_) {
@@ -163,7 +165,7 @@ std::string sql_server_layout::lay_out_folder(const std::string& folder, const s
 
 std::string sql_server_layout::add_instance(const std::string& name, const std::string& id,
                                             const std::string& fixture, bool in_32bit_view,
-                                            const std::string& at) {
+                                            const std::string& at, const std::string& port) {
   const REGSAM view = in_32bit_view ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   if (!at.empty()) folders_.push_back(at);
   const std::string folder = lay_out_folder(at.empty() ? dir_ / id : at, fixture);
@@ -172,14 +174,21 @@ std::string sql_server_layout::add_instance(const std::string& name, const std::
   set_machine_string(view, sql + id + "\\Setup", "SQLPath", folder);
   set_machine_string(view, sql + id + "\\Setup", "SQLDataRoot", folder);
   set_machine_string(view, sql + id + "\\Setup", "SQLBinRoot", folder + "\\Binn");
-  set_machine_string(view, sql + id + "\\MSSQLServer\\SuperSocketNetLib\\Tcp\\IPAll", "TcpPort", "1433");
+  set_machine_string(view, sql + id + "\\MSSQLServer\\SuperSocketNetLib\\Tcp\\IPAll", "TcpPort", port);
   return folder;
 }
 
 std::string sql_server_layout::add_sql2000(const std::string& active, const std::string& fixture,
-                                           bool in_32bit_view) {
+                                           bool in_32bit_view, const std::string& at,
+                                           const std::string& port) {
   const REGSAM view = in_32bit_view ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-  const std::string folder = lay_out_folder(dir_ / ("MSSQL2000_" + active), fixture);
+  if (!at.empty()) folders_.push_back(at);
+  const std::string folder = lay_out_folder(at.empty() ? dir_ / ("MSSQL2000_" + active) : at, fixture);
+  const std::string tcp =
+      active == "MSSQLServer"
+          ? "SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer\\SuperSocketNetLib\\Tcp"
+          : "SOFTWARE\\Microsoft\\Microsoft SQL Server\\" + active + "\\MSSQLServer\\SuperSocketNetLib\\Tcp";
+  set_machine_string(view, tcp, "TcpPort", port);
   set_machine_string(view, "Software\\Microsoft\\Microsoft SQL Server", "SsrpActiveServer", active);
   const std::string setup = active == "MSSQLServer"
                                 ? "Software\\Microsoft\\MSSQLServer\\Setup"

@@ -79,9 +79,12 @@ class sql_server_layout {
   // The setup folder is `folder` (created, and removed with the layout), or one in a temporary
   // directory; returns it.
   std::string add_instance(const std::string& name, const std::string& id, const std::string& fixture,
-                           bool in_32bit_view, const std::string& folder = {});
-  // SQL Server 2000 with `active` as its active instance ("MSSQLServer": the default one).
-  std::string add_sql2000(const std::string& active, const std::string& fixture, bool in_32bit_view);
+                           bool in_32bit_view, const std::string& folder = {},
+                           const std::string& port = "1433");
+  // SQL Server 2000 with `active` as its active instance ("MSSQLServer": the default one), in `folder`
+  // (or a temporary one), keeping `port` directly under its TCP key.
+  std::string add_sql2000(const std::string& active, const std::string& fixture, bool in_32bit_view,
+                          const std::string& folder = {}, const std::string& port = "1433");
   // "PathName" under the 32-bit view's Windows NT key, which the wizard takes for 64-bit Windows.
   void mark_64bit_windows(bool on);
   // A service's key with the account it logs on as ("ObjectName"), as an installed SQL Server's.

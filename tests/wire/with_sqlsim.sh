@@ -8,7 +8,8 @@
 # server share drive C:). The program finds the server's
 # port in SQLSIM_PORT, that directory in SQLSIM_C_DRIVE, the password of sa in SQLSIM_SA_PASSWORD, the
 # file the server dumps its state to in SQLSIM_DUMP and the delay of --slow-restore (0 without it) in
-# SQLSIM_SLOW_RESTORE_MS.
+# SQLSIM_SLOW_RESTORE_MS. With --four-digit-port the server listens on a free port from 4000 to 9999
+# (the wizard's port page takes four digits) instead of any free one.
 # The exit status is the program's, or 1 when the server could not start or did not stop cleanly.
 set -u
 sqlsim=$1
@@ -18,7 +19,13 @@ options=()
 sa_password=""
 slow_restore=0
 c_drive=""
+four_digit_port=no
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+  if [ "$1" = "--four-digit-port" ]; then
+    four_digit_port=yes
+    shift
+    continue
+  fi
   if [ "$1" = "--c-drive" ] && [ $# -gt 1 ]; then
     c_drive=$2
     shift 2
@@ -55,10 +62,25 @@ if [ -z "$c_drive" ]; then
 fi
 "$fixture" "$c_drive" || exit 1
 mkfifo "$work/out"
-"$sqlsim" --port 0 --c-drive "$c_drive" --dump "$work/state.txt" "${options[@]}" >"$work/out" &
-pid=$!
-exec 3<"$work/out"
-if ! read -r line <&3; then
+exec 3<>"$work/out"
+line=""
+for attempt in $(seq 1 30); do
+  port=0
+  [ "$four_digit_port" = yes ] && port=$((4000 + (RANDOM * 7 + attempt) % 6000))
+  "$sqlsim" --port "$port" --c-drive "$c_drive" --dump "$work/state.txt" "${options[@]}" >&3 &
+  pid=$!
+  # The first line says where it listens; a server that could not have the port ends at once.
+  while [ -z "$line" ] && kill -0 "$pid" 2>/dev/null; do
+    read -r -t 0.2 line <&3 || line=""
+  done
+  [ -z "$line" ] && read -r -t 0.2 line <&3
+  if [ -n "$line" ] && kill -0 "$pid" 2>/dev/null; then break; fi
+  wait "$pid" 2>/dev/null
+  pid=""
+  line=""
+  [ "$four_digit_port" = yes ] || break
+done
+if [ -z "$line" ]; then
   echo "with_sqlsim: sqlsim did not start" >&2
   exit 1
 fi

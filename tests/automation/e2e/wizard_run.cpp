@@ -69,8 +69,15 @@ wizard_run::wizard_run(bool windows_64bit)
 }
 
 void wizard_run::sql_instance(const test::sql_instance& instance, const std::string& fixture) {
-  sql_servers.add_instance(instance.name, instance.id, fixture, instance.in_32bit_view, instance.folder());
+  sql_servers.add_instance(instance.name, instance.id, fixture, instance.in_32bit_view, instance.folder(),
+                           instance.port);
   machine.add(instance);
+}
+
+void wizard_run::sql2000(const std::string& active, bool in_32bit_view, const std::string& port) {
+  sql_servers.add_sql2000(active, "code_page_0x1252_32.dll", in_32bit_view,
+                          test::sql_server_machine::sql2000_folder(active), port);
+  machine.add_sql2000(active, in_32bit_view, true, port);
 }
 
 testing::AssertionResult wizard_run::click_answering(ui::control& c, std::string_view caption,

@@ -56,6 +56,8 @@ class wizard_run {
   // A SQL Server instance on the prefix and on the model's machine alike, at the model's folder; its
   // sqlservr.exe is the version fixture `fixture`, whose FileVersion `instance.file_version` gives.
   void sql_instance(const test::sql_instance& instance, const std::string& fixture);
+  // SQL Server 2000 with `active` as its active instance, its program one of version 2000.080.194.0.
+  void sql2000(const std::string& active, bool in_32bit_view, const std::string& port = "1433");
 
   // A control of the real window by the model control's ID.
   window real(const ui::control& c) const { return app.control(c.id()); }

@@ -1,0 +1,411 @@
+// The end-to-end walks: the real server.exe under wine, walked as a technician walks it, installs a
+// database over the wire into the simulated SQL Server that tests/wire/with_sqlsim.sh started for this
+// walk (its version, its port, the prefix's drive C:). Each walk is data: the medium and the machine,
+// one or more starts of the program with what is typed and answered, and the end state: the server's,
+// the registry's, the accessories started. SETUP_WALK names the walk this run makes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+#include "install/install_names.h"
+#include "install/password_gate.h"
+#include "service/service_names.h"
+#include "tests/automation/e2e/wizard_run.h"
+
+namespace setup::automation {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+// What the walk's server is: its port, sa's password, the file it dumps its state to.
+struct server {
+  std::string port = environment("SQLSIM_PORT");
+  std::string sa_password = environment("SQLSIM_SA_PASSWORD");
+  std::string dump = test::windows_path_of_unix(environment("SQLSIM_DUMP"));
+  std::string state() const { return test::read_file(dump); }
+};
+
+// A message box of the program: "" as caption stands for the window's title.
+struct box {
+  std::string caption;
+  std::string text;
+  int answer = IDOK;
+};
+
+// One start of server.exe, from page 1 to the window closed.
+struct start {
+  std::string version = "2008";   // page 1's version button
+  std::string edition;            // page 1's edition button, when the walk chooses one
+  bool move_port = false;         // page 2: move the instance to the server's port first
+  bool server_with_port = false;  // the server name typed with the server's port ("127.0.0.1,PORT")
+  std::string sa_password;        // empty: the server's
+  std::string database;           // typed on page 3; empty: as proposed
+  std::string customer = "总店";
+  std::string special_password;  // "today": the day's special operation password
+  std::vector<box> install;      // every box the install button shows, in order, with its answer
+  bool installed = true;         // Next and Back are disabled at the end
+  // Page 4's buttons clicked after the install, and the box each shows (none: it starts its program).
+  std::vector<std::pair<std::string, std::optional<box>>> accessories;
+};
+
+struct walk {
+  const char* name;
+  std::string setup_ini;
+  bool windows_64bit = true;
+  std::function<void(wizard_run&, const server&)> machine;
+  std::vector<start> starts;
+  std::vector<std::string> state;         // lines of the server's state at the end
+  std::vector<std::string> state_absent;  // lines it must not hold
+  std::string mark_key;                   // the install mark's key in the 32-bit view; empty: none written
+  std::string mark_value;                 // name = data of the mark ("qvxlov9=总店")
+  std::vector<std::string> started;       // accessory programs, in the order they ran
+};
+
+const test::sql_instance default_2008{"MSSQLSERVER", "MSSQL10.MSSQLSERVER", "2009.100.1600.1"};
+const test::sql_instance default_2012{"MSSQLSERVER", "MSSQL11.MSSQLSERVER", "2011.110.2100.60"};
+const char* const fixture_2008 = "en_us_unicode_64.dll";
+const char* const fixture_2012 = "sql_server_2012_64.dll";
+
+std::function<void(wizard_run&, const server&)> instance(test::sql_instance i, const char* fixture,
+                                                         bool port_is_the_servers = true) {
+  return [i, fixture, port_is_the_servers](wizard_run& run, const server& s) mutable {
+    if (port_is_the_servers) i.port = s.port;
+    run.sql_instance(i, fixture);
+  };
+}
+
+std::function<void(wizard_run&, const server&)> sql2000(bool in_32bit_view) {
+  return [in_32bit_view](wizard_run& run, const server& s) {
+    run.sql2000("MSSQLServer", in_32bit_view, s.port);
+  };
+}
+
+const std::string done = std::string(install_succeeded_text);
+const std::string mark_root = "SOFTWARE\\qrvxSetup\\";
+
+std::string database_line(const std::string& name, const std::string& recovery) {
+  return "database '" + name + "' ONLINE recovery " + recovery;
+}
+std::string login_line(const std::string& name, const std::string& database) {
+  return "login '" + name + "' sid 0x53514C53494D2D4C4F47494E00000001 default '" + database +
+         "' roles securityadmin serveradmin sysadmin";
+}
+const std::string simple = "SIMPLE 'trunc. log on chkpt.' on 'select into/bulkcopy' on";
+
+const std::vector<walk>& walks() {
+  static const std::vector<walk> all = {
+      {"fresh_2008",
+       "sql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.install = {{"", done}}, .accessories = {{"cb_5", std::nullopt}, {"cb_4", std::nullopt}}}},
+       {database_line("qvxlov9", simple), login_line("qvxlov9", "qvxlov9"),
+        "  t_sys_system 'Is_Distributed' '连锁总部' '1' ''",
+        "  t_sys_system 'product_flag' 'product_flag' '1' NULL"},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {"automess.exe", "auto_up.exe"}},
+      {"franchise_headquarters",
+       "DataBase=qvxtekprov3\r\nsql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.edition = "rb_jmzb", .install = {{"", done}}, .accessories = {{"pb_wcf", std::nullopt}}}},
+       {database_line("qvxtekprov3_join", simple), "  t_sys_system 'Is_Distributed' '加盟总部' '3' ''"},
+       {"database 'qvxtekprov3' ONLINE"},
+       mark_root + "qrvxtekpro\\3.0",
+       "qvxtekprov3_join=总店",
+       {"tekprov3_Service.exe"}},
+      // No port page, so no port is read: the technician types it with the server's name.
+      {"no_port_page",
+       "DataBase=urmsv7\r\nsql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.server_with_port = true, .install = {{"", done}}}},
+       {database_line("urmsv7", simple)},
+       {},
+       "",
+       "",
+       {}},
+      {"store_communication_question",
+       "DataBase=qvxlov10\r\nlog=qvxlov10\r\nsql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.install = {{"", done}, {std::string(hint_caption), std::string(install_mcs_question), IDYES}}}},
+       {database_line("qvxlov10", simple), login_line("qvxlov10", "qvxlov10"),
+        "  t_sys_system 'enabled_wcf' 'enabled_wcf' '1' NULL"},
+       {},
+       mark_root + "qrvxlo\\10.0",
+       "qvxlov10=总店",
+       {"lo10_Service.exe"}},
+      {"reinstall_gate_refused_then_passed",
+       "sql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.install = {{"", done}}},
+        {.special_password = "20000101",
+         .install = {{"", special_password_refusal("qvxlov9")}},
+         .installed = false},
+        {.special_password = "today",
+         .install = {{"", std::string(confirm_drop_before) + "qvxlov9" + std::string(confirm_drop_after),
+                      IDYES},
+                     {"", done}}}},
+       {database_line("qvxlov9", simple)},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      // The instance answers on 1433 until page 2 moves it to the port the server listens on.
+      {"port_changed_before_the_install",
+       "sql2005=1\r\n",
+       true,
+       [](wizard_run& run, const server& s) {
+         instance(default_2008, fixture_2008, false)(run, s);
+         run.sql_servers.add_service_key("MSSQLSERVER", "LocalSystem");
+         run.machine.reg.set_string("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\MSSQLSERVER",
+                                    "ObjectName", "LocalSystem");
+         run.machine.net.listening[static_cast<std::uint16_t>(std::stoi(s.port))] = 0;
+       },
+       {{.move_port = true, .install = {{"", done}}}},
+       {database_line("qvxlov9", simple)},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      // 64-bit Windows: SQL Server 2000 is found under Wow6432Node, the only place it keeps its keys.
+      {"sql2000_on_64bit_windows",
+       "qvxpre=41833\r\n",
+       true,
+       sql2000(true),
+       {{.version = "2000", .install = {{"", done}}}},
+       {"server version 2000 (8.00.2039)", database_line("qvxlov9", simple),
+        "  user 'qvxlov9' 0x53514C53494D2D4C4F47494E00000001"},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      {"sql2000_on_32bit_windows",
+       "qvxpre=41833\r\n",
+       false,
+       sql2000(false),
+       {{.version = "2000", .install = {{"", done}}}},
+       {database_line("qvxlov9", simple), "  user 'qvxlov9' 0x53514C53494D2D4C4F47494E00000001"},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      {"sql2012_on_64bit_windows",
+       "qvxpredb=41836\r\n",
+       true,
+       instance(default_2012, fixture_2012),
+       {{.version = "2012", .install = {{"", done}}}},
+       {"server version 2012 (11.00.5058)", database_line("qvxlov9", "BULK_LOGGED"),
+        "  file data 'qvxlov9_2012_Data' '" + default_2012.folder() + "\\Data\\qvxlov9_Data.MDF'"},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      {"sql2012_on_32bit_windows",
+       "qvxpredb=41836\r\n",
+       false,
+       instance(default_2012, fixture_2012),
+       {{.version = "2012", .install = {{"", done}}}},
+       {database_line("qvxlov9", "BULK_LOGGED")},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      {"sql2008_on_32bit_windows",
+       "sql2005=1\r\n",
+       false,
+       instance(default_2008, fixture_2008),
+       {{.install = {{"", done}}}},
+       {database_line("qvxlov9", simple)},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {}},
+      {"wrong_sa_password",
+       "sql2005=1\r\n",
+       true,
+       instance(default_2008, fixture_2008),
+       {{.sa_password = "not the password",
+         .install = {{"", std::string(cannot_connect_text) + "Login failed for user 'sa'."}},
+         .installed = false}},
+       {},
+       {"database 'qvxlov9'", "login 'qvxlov9'"},
+       "",
+       "",
+       {}},
+  };
+  return all;
+}
+
+// The medium: the profile, the product's backup in the server's format, the client libraries and the
+// accessory programs (each a recorder of its own start).
+void lay_out_medium(wizard_run& run, const walk& w) {
+  run.setup_ini(w.setup_ini);
+  for (const char* name : {"qvxlov9", "qvxlov9_2012", "qvxtekprov3", "urmsv7", "qvxlov10"}) {
+    CopyFileW(win32::wide(std::string("C:\\setup_backups\\") + name).c_str(),
+              win32::wide(run.medium / name).c_str(), FALSE);
+  }
+  for (const std::string_view library : client_libraries) run.medium_file(library, "a client library");
+  for (const std::string_view program : {information_system_program, auto_upgrade_program,
+                                         data_transfer_program_qvxtekprov3, data_transfer_program_qvxlov10}) {
+    CopyFileW(win32::wide(built_program("accessory_recorder.exe")).c_str(),
+              win32::wide(run.medium / program).c_str(), FALSE);
+  }
+}
+
+ui::control* control_named(w_server& m, const std::string& name) {
+  for (ui::control* c : m.controls()) {
+    if (c->name() == name) return c;
+  }
+  ADD_FAILURE() << "no control " << name;
+  return nullptr;
+}
+
+// Pages 1 to 4 on the real window and the model alike.
+void walk_to_page_4(wizard_run& run, const start& s, const server& srv) {
+  w_server& m = *run.model;
+  ui::control& version = *control_named(m, "rb_sql" + s.version);
+  if (!version.checked()) {
+    ASSERT_TRUE(run.click(version));
+  }
+  if (!s.edition.empty()) {
+    ASSERT_TRUE(run.click(*control_named(m, s.edition)));
+  }
+  ASSERT_TRUE(run.click(m.cb_next));
+  if (m.tab_1.selectedtab() == 2) {
+    if (s.move_port) {
+      ASSERT_TRUE(run.type(m.sle_port, srv.port));
+      m.click(m.cb_6);
+      run.real(m.cb_6).click();
+      ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
+                             "the port moved", std::chrono::seconds(120)));
+      ASSERT_TRUE(run.shows_the_model());
+    }
+    ASSERT_TRUE(run.click(m.cb_next));
+  }
+  ASSERT_EQ(m.tab_1.selectedtab(), 3);
+  // sqlsim listens on the loopback address, which is not the computer's.
+  ASSERT_TRUE(run.type(m.sle_servername, s.server_with_port ? "127.0.0.1," + srv.port : "127.0.0.1"));
+  ASSERT_TRUE(run.type(m.sle_pass, s.sa_password.empty() ? srv.sa_password : s.sa_password));
+  if (!s.database.empty()) {
+    ASSERT_TRUE(run.type(m.sle_dbname, s.database));
+  }
+  if (m.sle_custname.visible()) {
+    ASSERT_TRUE(run.type(m.sle_custname, s.customer));
+  }
+  if (!s.special_password.empty()) {
+    ASSERT_TRUE(run.type(m.sle_pass1, s.special_password == "today" ? today() : s.special_password));
+  }
+  ASSERT_TRUE(run.click(m.cb_next));
+  ASSERT_EQ(m.tab_1.selectedtab(), 4);
+}
+
+// Clicks a button of the real window (the model goes no further: it has no server) and answers the
+// boxes it shows, one after another.
+testing::AssertionResult answer_boxes(wizard_run& run, ui::control& button, const std::vector<box>& boxes) {
+  run.real(button).click();
+  for (const box& b : boxes) {
+    message_box shown;
+    if (testing::AssertionResult there = run.app.wait_for_message_box(shown, std::chrono::seconds(60));
+        !there) {
+      return there << " (expecting \"" << b.text << "\")";
+    }
+    const std::string caption = b.caption.empty() ? run.model->state.is_apptitle : b.caption;
+    if (shown.caption() != caption || shown.message() != b.text) {
+      const testing::AssertionResult differs =
+          testing::AssertionFailure() << "the box \"" << shown.caption() << "\": \"" << shown.message()
+                                      << "\", not \"" << caption << "\": \"" << b.text << "\"";
+      shown.press(b.answer);
+      return differs;
+    }
+    if (!shown.press(b.answer)) return testing::AssertionFailure() << "no button " << b.answer;
+    wait_until([&] { return !IsWindow(shown.hwnd()); }, "the box gone");
+  }
+  return testing::AssertionSuccess();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
+  return lines;
+}
+
+bool holds_line_starting(const std::string& state, const std::string& line) {
+  for (const std::string& l : lines_of(state)) {
+    if (l.rfind(line, 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
+  const std::string name = environment("SETUP_WALK");
+  const server srv;
+  ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
+  const walk* w = nullptr;
+  for (const walk& candidate : walks()) {
+    if (candidate.name == name) w = &candidate;
+  }
+  ASSERT_NE(w, nullptr) << "no walk named \"" << name << "\"";
+
+  wizard_run run(w->windows_64bit);
+  lay_out_medium(run, *w);
+  w->machine(run, srv);
+  for (std::size_t i = 0; i < w->starts.size(); ++i) {
+    SCOPED_TRACE("start " + std::to_string(i + 1));
+    const start& s = w->starts[i];
+    ASSERT_TRUE(run.open());
+    walk_to_page_4(run, s, srv);
+    if (HasFatalFailure()) return;
+    w_server& m = *run.model;
+    ASSERT_TRUE(answer_boxes(run, m.cb_2, s.install));
+    // A successful install leaves only the page's buttons; after a failure the operator may go back.
+    EXPECT_TRUE(wait_until([&] { return run.real(m.cb_prev).enabled() != s.installed; }, "the walk's end"));
+    EXPECT_FALSE(run.real(m.cb_next).enabled());
+    for (const auto& [button, shown] : s.accessories) {
+      EXPECT_TRUE(answer_boxes(run, *control_named(m, button),
+                               shown ? std::vector<box>{*shown} : std::vector<box>{}));
+    }
+    run.real(m.cb_1).click();
+    ASSERT_TRUE(run.app.wait_for_exit());
+    // The accessory programs it started have done their work too.
+    EXPECT_TRUE(run.app.wait_for_all_to_end());
+  }
+
+  const std::string state = srv.state();
+  for (const std::string& line : w->state) {
+    EXPECT_TRUE(holds_line_starting(state, line)) << line << "\n" << state;
+  }
+  for (const std::string& line : w->state_absent) {
+    EXPECT_FALSE(holds_line_starting(state, line)) << line;
+  }
+  const std::size_t equals = w->mark_value.find('=');
+  if (!w->mark_key.empty()) {
+    EXPECT_EQ(test::machine_string(KEY_WOW64_32KEY, w->mark_key, w->mark_value.substr(0, equals)),
+              w->mark_value.substr(equals + 1));
+  }
+  EXPECT_EQ(lines_of(test::read_file(run.medium / "started.txt")), w->started);
+}
+
+}  // namespace
+}  // namespace setup::automation
