@@ -311,7 +311,7 @@ testing::AssertionResult program::start(const options& how) {
   return testing::AssertionSuccess();
 }
 
-testing::AssertionResult program::attach(DWORD process_id) {
+testing::AssertionResult program::attach(DWORD process_id, bool keep_running) {
   if (process_.valid() && running()) return testing::AssertionFailure() << "a program is already running";
   // A program that has ended may be started again.
   process_.reset();
@@ -323,7 +323,7 @@ testing::AssertionResult program::attach(DWORD process_id) {
     return testing::AssertionFailure() << "no process " << process_id << " (error " << GetLastError() << ")";
   }
   process_id_ = process_id;
-  keep_running_ = false;
+  keep_running_ = keep_running;
   return testing::AssertionSuccess();
 }
 

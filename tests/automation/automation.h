@@ -105,8 +105,9 @@ class program {
 
   // Starts the program; again once it has ended.
   testing::AssertionResult start(const options& how);
-  // Follows a program that is already running, to wait for it and end it.
-  testing::AssertionResult attach(DWORD process_id);
+  // Follows a program that is already running, to wait for it and end it (or, with `keep_running`, to
+  // drive it and leave it running).
+  testing::AssertionResult attach(DWORD process_id, bool keep_running = false);
   bool running() const;
   DWORD process_id() const { return process_id_; }
   HANDLE process() const { return process_.get(); }
