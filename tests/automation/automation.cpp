@@ -292,6 +292,11 @@ testing::AssertionResult program::start(const options& how) {
     }
   }
 
+  // Wine starts the desktop process (explorer.exe) for the first program that asks for the desktop,
+  // as that program's child: were the program started here the first, the desktop would join its job,
+  // outlive it and be killed with the job. Asking here makes it this test's.
+  GetDesktopWindow();
+
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -458,7 +463,7 @@ testing::AssertionResult program::wait_for_all_to_end(milliseconds timeout) {
   if (!job_.valid()) {
     return testing::AssertionFailure() << "the programs started by the program cannot be followed (no job)";
   }
-  return wait_until(
+  testing::AssertionResult ended = wait_until(
       [&] {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
         return QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &info, sizeof info,
@@ -466,6 +471,31 @@ testing::AssertionResult program::wait_for_all_to_end(milliseconds timeout) {
                info.ActiveProcesses == 0;
       },
       "the program and the programs it started to end", timeout);
+  if (!ended) ended << "; still running:" << programs_in_job();
+  return ended;
+}
+
+std::string program::programs_in_job() const {
+  struct {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR more[63];
+  } ids{};
+  ids.list.NumberOfAssignedProcesses = 64;
+  if (!QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr)) {
+    return " (the job does not list them, error " + std::to_string(GetLastError()) + ")";
+  }
+  std::string names;
+  for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i) {
+    const DWORD id = static_cast<DWORD>(ids.list.ProcessIdList[i]);
+    names += " " + std::to_string(id);
+    win32::unique_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (process.valid() && QueryFullProcessImageNameW(process.get(), 0, path, &length)) {
+      names += " " + win32::narrow(std::wstring_view(path, length));
+    }
+  }
+  return names;
 }
 
 int program::processes_started() const {

@@ -146,6 +146,9 @@ class program {
   bool end(milliseconds grace = milliseconds(5000));
 
  private:
+  // The process ids and program files of what runs in the job.
+  std::string programs_in_job() const;
+
   win32::unique_handle process_;
   win32::unique_handle job_;
   DWORD process_id_ = 0;
