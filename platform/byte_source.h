@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace setup {
 
@@ -30,6 +31,14 @@ class memory_byte_source final : public byte_source {
 
  private:
   std::shared_ptr<const std::string> bytes_;
+};
+
+// Bytes written to the end of a file as they come, each write reaching the file before it returns.
+class byte_sink {
+ public:
+  virtual ~byte_sink() = default;
+  // False when the bytes could not all be written (a full disk, a lost share).
+  virtual bool write(std::string_view bytes) = 0;
 };
 
 // Reads a whole source of at most `limit` bytes; false when it is larger or unreadable.

@@ -20,6 +20,7 @@ struct local_time {
   int hour = 0;
   int minute = 0;
   int second = 0;
+  int millisecond = 0;
 };
 
 class clock {

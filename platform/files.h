@@ -40,6 +40,10 @@ class files {
   virtual std::string GetSystemDirectory() = 0;
   // The file opened for reading; null when it does not exist or cannot be opened.
   virtual std::unique_ptr<byte_source> OpenForReading(std::string_view path) = 0;
+  // A new, empty file opened for writing, which others may read while it is written; a file already
+  // there is replaced only when `replace` is true. Null when the file cannot be made (its folder
+  // missing or read-only, or the file there and kept).
+  virtual std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) = 0;
 };
 
 }  // namespace setup

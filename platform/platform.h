@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/environment.h"
 #include "platform/file_versions.h"
 #include "platform/files.h"
 #include "platform/network.h"
@@ -26,6 +27,7 @@ struct platform {
   profile& ini;
   trace& log;
   services& svc;
+  environment& env;
 };
 
 }  // namespace setup

@@ -102,6 +102,9 @@ class registry {
   virtual bool has_key(key_view view, registry_root root, std::string_view subkey) = 0;
 
  private:
+  // The journal passes each primitive on to the registry it stands for.
+  friend class journal_registry;
+
   // The views a read looks in, in order: the 64-bit one, then (for a path that does not name a view)
   // the 32-bit one.
   static std::vector<key_view> read_order(std::string_view subkey);

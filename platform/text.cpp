@@ -161,6 +161,10 @@ std::size_t find_ignore_case_ascii(std::string_view haystack, std::string_view n
   return std::string_view::npos;
 }
 
+bool starts_with_ignore_case_ascii(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equals_ignore_case_ascii(text.substr(0, prefix.size()), prefix);
+}
+
 bool ends_with_ignore_case_ascii(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          equals_ignore_case_ascii(text.substr(text.size() - suffix.size()), suffix);

@@ -24,6 +24,7 @@ std::string upper_ascii(std::string_view text);
 bool equals_ignore_case_ascii(std::string_view a, std::string_view b);
 // Case-insensitive search of `needle` in `haystack` (ASCII letters folded); npos when absent.
 std::size_t find_ignore_case_ascii(std::string_view haystack, std::string_view needle, std::size_t from = 0);
+bool starts_with_ignore_case_ascii(std::string_view text, std::string_view prefix);
 bool ends_with_ignore_case_ascii(std::string_view text, std::string_view suffix);
 
 }  // namespace setup

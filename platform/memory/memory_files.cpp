@@ -169,4 +169,32 @@ std::unique_ptr<byte_source> memory_files::OpenForReading(std::string_view path)
   return std::make_unique<memory_byte_source>(entry->content);
 }
 
+// Each write replaces the file's shared bytes by a longer copy: readers opened earlier keep theirs.
+class memory_files::sink final : public byte_sink {
+ public:
+  sink(memory_files& fs, std::string key) : fs_(fs), key_(std::move(key)) {}
+  bool write(std::string_view bytes) override {
+    const auto it = fs_.files_.find(key_);
+    if (it == fs_.files_.end() || it->second.locked) return false;
+    it->second.content = std::make_shared<const std::string>(*it->second.content + std::string(bytes));
+    return true;
+  }
+
+ private:
+  memory_files& fs_;
+  std::string key_;
+};
+
+std::unique_ptr<byte_sink> memory_files::CreateForWriting(std::string_view path, bool replace) {
+  const std::string abs = absolute(path);
+  if (path.empty() || !directories_.contains(key(parent(abs))) || directories_.contains(key(abs))) {
+    return nullptr;
+  }
+  if (const file_entry* existing = find(path); existing != nullptr && (!replace || existing->locked)) {
+    return nullptr;
+  }
+  files_[key(abs)] = file_entry{std::make_shared<const std::string>(), 0, false};
+  return std::make_unique<sink>(*this, key(abs));
+}
+
 }  // namespace setup

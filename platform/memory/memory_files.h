@@ -46,8 +46,11 @@ class memory_files final : public files {
   bool SetCurrentDirectory(std::string_view path) override;
   std::string GetSystemDirectory() override;
   std::unique_ptr<byte_source> OpenForReading(std::string_view path) override;
+  // The file's content grows with each write; a locked file cannot be replaced.
+  std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
 
  private:
+  class sink;
   struct file_entry {
     // Shared with the readers opened on it: a copy or a rewrite replaces it, never changes it.
     std::shared_ptr<const std::string> content;

@@ -25,7 +25,8 @@ struct memory_platform {
   ini_profile ini{fs};
   memory_trace log;
   memory_services services;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services};
+  memory_environment env;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env};
 };
 
 }  // namespace setup

@@ -20,6 +20,13 @@ std::uint32_t memory_processes::RunWait(std::string_view command_line, int windo
   return code;
 }
 
+std::optional<std::string> memory_environment::variable(std::string_view name) {
+  for (const auto& [known, value] : variables) {
+    if (equals_ignore_case_ascii(known, name)) return value;
+  }
+  return std::nullopt;
+}
+
 void memory_clock::sleep_for(std::int64_t milliseconds) {
   ++sleeps_;
   if (milliseconds > 0) {

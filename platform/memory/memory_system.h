@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/environment.h"
 #include "platform/file_versions.h"
 #include "platform/network.h"
 #include "platform/processes.h"
@@ -128,6 +129,19 @@ class memory_file_versions final : public file_versions {
 
  private:
   std::map<std::string, std::string> versions_;
+};
+
+// A machine's facts, its temporary folder and its environment variables (names compared without
+// regard to case), as the test sets them.
+class memory_environment final : public environment {
+ public:
+  machine_facts facts{"10.0 build 19045", false, true, "technician", true};
+  std::string temp = "C:\\Users\\technician\\AppData\\Local\\Temp";
+  std::map<std::string, std::string> variables;
+
+  machine_facts machine() override { return facts; }
+  std::string temporary_folder() override { return temp; }
+  std::optional<std::string> variable(std::string_view name) override;
 };
 
 // Keeps every line, secrets masked, for the test to read.

@@ -20,7 +20,8 @@ void win32_clock::sleep_for(std::int64_t milliseconds) {
 local_time win32_clock::local_now() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  return local_time{{now.wYear, now.wMonth, now.wDay}, now.wHour, now.wMinute, now.wSecond};
+  return local_time{
+      {now.wYear, now.wMonth, now.wDay}, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 struct win32_network::winsock_functions {

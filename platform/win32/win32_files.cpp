@@ -58,6 +58,24 @@ class win32_file_source final : public byte_source {
   std::uint64_t size_;
 };
 
+// Writes straight through to the file: what a line said is there even if the program dies after it.
+class win32_file_sink final : public byte_sink {
+ public:
+  explicit win32_file_sink(unique_handle file) : file_(std::move(file)) {}
+  bool write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+      DWORD done = 0;
+      if (!WriteFile(file_.get(), bytes.data(), chunk, &done, nullptr) || done == 0) return false;
+      bytes.remove_prefix(done);
+    }
+    return true;
+  }
+
+ private:
+  unique_handle file_;
+};
+
 }  // namespace
 
 bool win32_files::FileExists(std::string_view path) {
@@ -160,6 +178,17 @@ std::unique_ptr<byte_source> win32_files::OpenForReading(std::string_view path) 
     return nullptr;
   }
   return std::make_unique<win32_file_source>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
+}
+
+std::unique_ptr<byte_sink> win32_files::CreateForWriting(std::string_view path, bool replace) {
+  if (path.empty()) return nullptr;
+  unique_handle file(CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    log_.line(failure_line("create " + quoted(path), GetLastError()));
+    return nullptr;
+  }
+  return std::make_unique<win32_file_sink>(std::move(file));
 }
 
 }  // namespace setup

@@ -20,7 +20,9 @@ struct win32_platform {
   win32_file_versions versions{log};
   ini_profile ini{files};
   win32_services services{log};
-  platform sys{dialogs, files, registry, processes, clock, network, versions, ini, log, services};
+  win32_environment environment{log};
+  platform sys{dialogs,  files, registry, processes, clock,      network,
+               versions, ini,   log,      services,  environment};
 };
 
 }  // namespace setup

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/clock.h"
+#include "platform/environment.h"
 #include "platform/file_versions.h"
 #include "platform/files.h"
 #include "platform/network.h"
@@ -30,6 +31,7 @@ class win32_files final : public files {
   bool SetCurrentDirectory(std::string_view path) override;
   std::string GetSystemDirectory() override;
   std::unique_ptr<byte_source> OpenForReading(std::string_view path) override;
+  std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
 
  private:
   trace& log_;
@@ -86,6 +88,18 @@ class win32_services final : public services {
 
   bool SetServiceAccount(std::string_view service_name, std::string_view account) override;
   std::optional<std::vector<std::string>> RunningDependentServices(std::string_view service_name) override;
+
+ private:
+  trace& log_;
+};
+
+class win32_environment final : public environment {
+ public:
+  explicit win32_environment(trace& log) : log_(log) {}
+
+  machine_facts machine() override;
+  std::string temporary_folder() override;
+  std::optional<std::string> variable(std::string_view name) override;
 
  private:
   trace& log_;

@@ -30,7 +30,8 @@ TEST(DiscoveryBench, TwentyInstancesWithA64MiBProgram) {
   ini_profile ini{fs};
   memory_trace log;
   memory_services services;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services};
+  memory_environment env;
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env};
   memory_transaction sqlca;
 
   const std::string folder = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\MSSQL";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/memory/memory_files.h"
 #include "platform/memory/memory_system.h"
 
 namespace setup {
@@ -33,6 +34,44 @@ TEST(Trace, RegisteredSecretsNeverReachTheLines) {
   log.line("PWD={hunter2}; again hunter2");
   EXPECT_EQ(log.lines(), (std::vector<std::string>{"before: hunter2", "PWD={***}; again ***"}));
   EXPECT_EQ(failure_line("copy \"a\" to \"b\"", 5), "copy \"a\" to \"b\": error 5");
+}
+
+// A file that takes `room` writes and refuses the rest, as a full disk does.
+class filling_file final : public byte_sink {
+ public:
+  explicit filling_file(int room) : room_(room) {}
+  bool write(std::string_view) override { return room_-- > 0; }
+
+ private:
+  int room_;
+};
+
+TEST(Trace, TheLogFileHoldsEachLineTimeStampedUntilAWriteFails) {
+  memory_files fs;
+  fs.add_directory("C:\\Temp");
+  memory_clock time;
+  memory_trace log;
+  log.keep_in("C:\\Temp\\run.log", fs.CreateForWriting("C:\\Temp\\run.log", false), time);
+  EXPECT_EQ(log.log_path(), "C:\\Temp\\run.log");
+  log.add_secret("pw");
+  log.line("connect, pw given");
+  log.line("message \"提示\": 第一行\r\n第二行");
+  EXPECT_EQ(fs.content("C:\\Temp\\run.log"),
+            "\xEF\xBB\xBF"
+            "2026-12-09 10:30:05.000  connect, *** given\r\n"
+            "2026-12-09 10:30:05.000  message \"提示\": 第一行 | 第二行\r\n");
+
+  // Room for the byte order mark and one line: the second line ends the log, not the program.
+  log.keep_in("E:\\full.log", std::make_unique<filling_file>(2), time);
+  log.line("one");
+  EXPECT_EQ(log.log_path(), "E:\\full.log");
+  log.line("two");
+  EXPECT_EQ(log.log_path(), "");
+  log.line("three");
+  EXPECT_EQ(log.lines().back(), "three");
+  // No file at all: nothing kept.
+  log.keep_in("X:\\none.log", fs.CreateForWriting("X:\\none.log", true), time);
+  EXPECT_EQ(log.log_path(), "");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/wizard_context.h"
+#include "platform/journal.h"
 #include "platform/memory/memory_database.h"
 #include "platform/memory/memory_dialogs.h"
 #include "platform/memory/memory_files.h"
@@ -90,7 +91,9 @@ TEST(PortChangeUnderWine, TheValuesLandInTheInstancesViewAndTheAccountInTheServi
     win32_network net{log};
     memory_file_versions versions;
     win32_services scm{log};
-    platform sys{ui, fs, reg, proc, time, net, versions, ini, log, scm};
+    memory_environment env;
+    journal_processes journaled{proc, log};  // the commands' exit codes, as the program's log has them
+    platform sys{ui, fs, reg, journaled, time, net, versions, ini, log, scm, env};
     w_server_state state;
     w_server_controls controls;
     memory_transaction sqlca;
@@ -132,12 +135,10 @@ TEST(PortChangeUnderWine, TheValuesLandInTheInstancesViewAndTheAccountInTheServi
     // All six commands ran (the account was not LocalSystem), each refused, and no other.
     std::vector<std::string> refused;
     for (const std::string& line : log.lines()) {
-      if (line.starts_with("service restart: net ") && !line.ends_with("exit code 0"))
-        refused.push_back(line);
+      if (line.starts_with("run net ") && !line.ends_with("exit code 0")) refused.push_back(line);
     }
     ASSERT_EQ(refused.size(), 6u);
-    EXPECT_TRUE(refused[0].starts_with("service restart: net stop \"" + service + "\" /y: exit code "))
-        << refused[0];
+    EXPECT_TRUE(refused[0].starts_with("run net stop \"" + service + "\" /y: exit code ")) << refused[0];
     if (r.service) {
       EXPECT_EQ(account_in_manager(service), "LocalSystem");
       EXPECT_FALSE(log.contains("list dependents of")) << "the manager answered, with no running dependent";

@@ -70,6 +70,50 @@ TEST(Win32Files, CopyReplacesTheTargetAndFailsWhereItCannot) {
   EXPECT_EQ(read_file(dir / "target"), big);
 }
 
+// The log file: a new one, or the one given replaced; readable while it is written; none where the
+// folder is missing.
+TEST(Win32Files, ALogFileIsWrittenStraightThroughAndReadableMeanwhile) {
+  temp_directory dir;
+  win32_files fs{test::log()};
+  const std::string log = dir / "安装日志.log";
+  // As Notepad opens it: sharing the write the program keeps open.
+  const auto read_now = [&] {
+    std::string bytes;
+    const std::unique_ptr<byte_source> reader = fs.OpenForReading(log);
+    return reader && read_all(*reader, bytes, 1 << 20) ? bytes : std::string("(unreadable)");
+  };
+  std::unique_ptr<byte_sink> file = fs.CreateForWriting(log, false);
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->write("第一行\r\n"));
+  EXPECT_EQ(read_now(), "第一行\r\n") << "read while open";
+  EXPECT_EQ(fs.CreateForWriting(log, false), nullptr) << "a log already there is kept";
+  file.reset();
+  file = fs.CreateForWriting(log, true);
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->write("again"));
+  EXPECT_EQ(read_now(), "again");
+  EXPECT_EQ(fs.CreateForWriting(dir / "no such dir\\x.log", true), nullptr);
+  EXPECT_TRUE(test::log().contains("create \"" + dir / "no such dir\\x.log" + "\": error 3"));
+}
+
+TEST(Win32Environment, TellsTheMachineTheTemporaryFolderAndTheVariables) {
+  win32_environment env{test::log()};
+  const machine_facts facts = env.machine();
+  EXPECT_TRUE(facts.windows_version.find(" build ") != std::string::npos) << facts.windows_version;
+  EXPECT_FALSE(facts.user.empty());
+  EXPECT_TRUE(facts.elevated.has_value());
+  // wine's prefixes here are 64-bit: the 32-bit program runs under WOW64.
+  EXPECT_TRUE(facts.windows_64bit);
+  const std::string temp = env.temporary_folder();
+  EXPECT_TRUE(win32_files{test::log()}.DirectoryExists(temp)) << temp;
+  EXPECT_NE(temp.back(), '\\');
+  SetEnvironmentVariableW(L"SETUP_TEST_口令", L"值 1");
+  EXPECT_EQ(env.variable("setup_test_口令"), "值 1");
+  SetEnvironmentVariableW(L"SETUP_TEST_口令", nullptr);
+  EXPECT_EQ(env.variable("SETUP_TEST_口令"), std::nullopt);
+  EXPECT_EQ(env.variable(""), std::nullopt);
+}
+
 TEST(Win32Files, CurrentDirectoryRoundTripsWithChinesePaths) {
   temp_directory dir;
   win32_files fs{test::log()};

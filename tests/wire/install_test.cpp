@@ -61,7 +61,8 @@ TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
                windows.versions,
                windows.ini,
                windows.log,
-               windows.services};
+               windows.services,
+               windows.environment};
   odbc_transaction sqlca;
   w_server_state state;
   w_server_controls controls;
