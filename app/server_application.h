@@ -1,11 +1,13 @@
 // The application object `server`: it creates the process-wide objects, opens the window w_server,
-// and ends when the window closes. Nothing is kept between runs and the command line is not read.
+// and ends when the window closes. Nothing the program reads is kept between runs; each run leaves a
+// log for people (%TEMP%\server_setup_YYYYMMDD_HHMMSS.log, or the file of /log=FILE), never read back.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/database.h"
 #include "platform/platform.h"
@@ -38,8 +40,10 @@ class server_application {
  public:
   using connection_factory = std::function<std::unique_ptr<transaction>()>;
 
-  server_application(platform& sys, connection_factory make_sqlca, window_host& host)
-      : sys_(sys), make_sqlca_(std::move(make_sqlca)), host_(host) {}
+  // `arguments`: the command line's words after the program's name.
+  server_application(platform& sys, connection_factory make_sqlca, window_host& host,
+                     std::vector<std::string> arguments = {})
+      : sys_(sys), make_sqlca_(std::move(make_sqlca)), host_(host), arguments_(std::move(arguments)) {}
 
   // create, open, run until the window closes, destroy. 0 after a normal run; 1 when a process-wide
   // object cannot be created (the program does not start).
@@ -48,11 +52,16 @@ class server_application {
   const std::string& appname() const { return appname_; }
 
  private:
+  // Opens the run's log and writes what support asks first: the program, its command line, the machine.
+  void start_log();
+
   platform& sys_;
   connection_factory make_sqlca_;
   window_host& host_;
+  std::vector<std::string> arguments_;
   std::string appname_;
-  std::unique_ptr<transaction> sqlca_;
+  std::unique_ptr<transaction> connection_;
+  std::unique_ptr<transaction> sqlca_;  // the connection, journaled
   std::unique_ptr<error_object> error_;
   std::unique_ptr<message_object> message_;
 };

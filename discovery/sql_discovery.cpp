@@ -22,12 +22,49 @@ std::string subkey_of(std::string_view key_path) {
 
 bool sql_discovery::of_check_sql() {
   w_.state.ib_is_64bit_os = paths_.wf_is_64bit_os();
-  if (w_.state.ib_is_64bit_os) return of_check_sql_64bit();
-  if (w_.controls.rb_sql2012.checked()) return of_check_sql2012();
+  const bool found = w_.state.ib_is_64bit_os            ? of_check_sql_64bit()
+                     : w_.controls.rb_sql2012.checked() ? of_check_sql2012()
+                                                        : of_check_sql_plain();
+  trace_result(found);
+  return found;
+}
+
+bool sql_discovery::of_check_sql_plain() {
   search s{form::plain, {}, {}, {}};
   prologue(s);
   if (version_2005_or_later() ? !enumerate_instances(s) : !find_sql2000(s)) return false;
   return final_read(s);
+}
+
+void sql_discovery::trace_result(bool found) {
+  const w_server_state& st = w_.state;
+  const w_server_controls& c = w_.controls;
+  std::string text = "discovery: SQL Server " + st.is_sql_version + " on " +
+                     (st.ib_is_64bit_os ? "64-bit" : "32-bit") + " Windows: ";
+  if (!found) {
+    w_.sys.log.line(text + "no setup folder found");
+    return;
+  }
+  const auto at = [](const std::vector<std::string>& list, std::size_t i) {
+    return i < list.size() ? list[i] : std::string("-");
+  };
+  text += std::to_string(c.sle_sqlsetup.items().size()) + " listed";
+  for (std::size_t i = 0; i < c.sle_sqlsetup.items().size(); ++i) {
+    text += "; " + at(st.is_ins_name_array, i) + ": setup " + at(st.is_sqlsetup_array, i) + ", data " +
+            at(st.is_sqlsetup_data_array, i) + ", bin " + at(st.is_sqlbinroot_array, i) + ", TCP key " +
+            at(st.is_tcp_port_array, i);
+  }
+  w_.sys.log.line(text + "; chosen: server " + c.sle_servername.text() + ", address " + st.is_addr +
+                  ", setup folder " + st.is_sqlpath + ", data folder " + st.is_datapath + ", bin folder " +
+                  st.is_sqlbinpath + ", TCP key " + st.is_tcp_port);
+}
+
+void sql_discovery::trace_candidate(std::string_view name, std::string_view setup_folder,
+                                    std::string_view version) {
+  w_.sys.log.line("discovery: instance " + std::string(name) + " in " + std::string(setup_folder) +
+                  ": SQL Server " +
+                  (version.empty() ? std::string("of unknown version") : std::string(version)) +
+                  (version == w_.state.is_sql_version ? "" : ", passed over"));
 }
 
 bool sql_discovery::of_check_sql2012() {
@@ -112,6 +149,7 @@ bool sql_discovery::enumerate_instances(search& s) {
     // Each instance on its own: one whose program cannot be read, or of a version outside the table
     // (SQL Server 2014 and later stand beside older ones), is passed over.
     const std::string version = version_of_instance(program);
+    trace_candidate(name, setup_folder, version);
     if (version.empty() || version != st.is_sql_version) continue;
 
     st.is_tcp_port = reg::tcp_key(id);
@@ -172,6 +210,7 @@ void sql_discovery::enumerate_both_views(search& s) {
     std::string setup_folder;
     if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) continue;
     const std::string version = version_of_instance(setup_folder + std::string(reg::program_in_setup_folder));
+    trace_candidate(candidate.as_insname, setup_folder, version);
     if (version.empty() || version != st.is_sql_version) continue;
 
     // The first instance of the chosen version is the only one listed.

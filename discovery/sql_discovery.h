@@ -39,6 +39,13 @@ class sql_discovery {
     std::string sqlserver;   // the instance name of a single entry
   };
 
+  // 32-bit Windows, SQL Server 2000 to 2008.
+  bool of_check_sql_plain();
+  // What was found, in the trace: every instance listed with its folders, and the proposal.
+  void trace_result(bool found);
+  // An instance looked at, with its version (passed over when not the version chosen).
+  void trace_candidate(std::string_view name, std::string_view setup_folder, std::string_view version);
+
   // The computer's address, the "(local)" server name, and empty lists.
   void prologue(search& s);
   // SQL Server 2005 and later, through the instance list of one view (the 32-bit forms).

@@ -19,22 +19,44 @@ std::string with(std::string_view before, std::string_view middle, std::string_v
 bool db_installer::of_install_db() {
   start();
   choose_database_name();
-  return database_name_usable() && copy_client_libraries() && connect_as_sa_to_master() &&
-         guard_existing_database() && ensure_product_login() && ensure_maintenance_login() &&
-         reconnect_as_product_login() && make_temporary_copy() && restore_database() &&
-         map_login_on_sql2000() && reconnect_to_new_database() && set_default_database() &&
-         set_recovery_options() && finish();
+  const bool installed = database_name_usable() && copy_client_libraries() && connect_as_sa_to_master() &&
+                         guard_existing_database() && ensure_product_login() && ensure_maintenance_login() &&
+                         reconnect_as_product_login() && make_temporary_copy() && restore_database() &&
+                         map_login_on_sql2000() && reconnect_to_new_database() && set_default_database() &&
+                         set_recovery_options() && finish();
+  end(installed);
+  return installed;
 }
 
 void db_installer::start() {
   temporary_copy_made_ = false;
   safety_backup_.clear();
+  ending_.clear();
   w_.sys.ui.ShowWaitCursor();
-  // The passwords, and their forms inside a statement's literals, never reach the trace.
+  // The passwords, and their forms inside a statement's literals, never reach the trace: sa's, the
+  // product login's and the maintenance login's. The special operation password is today's date and
+  // is sent nowhere; the gate writes only whether it passed, so the dates in the log stay readable.
+  const w_server_controls& c = w_.controls;
   for (const std::string& secret :
-       {w_.controls.sle_pass.text(), w_.state.gs_logpass, std::string(maintenance_password)}) {
+       {c.sle_pass.text(), w_.state.gs_logpass, std::string(maintenance_password)}) {
     w_.sys.log.add_secret(secret);
     w_.sys.log.add_secret(quotes_doubled(secret));
+  }
+  w_.sys.log.line("install: " +
+                  std::string(c.rb_sql2000.checked()   ? "SQL Server 2000"
+                              : c.rb_sql2005.checked() ? "SQL Server 2005"
+                              : c.rb_sql2008.checked() ? "SQL Server 2008"
+                                                       : "SQL Server 2012") +
+                  ", server " + c.sle_servername.text() + ", backup " + c.sle_backupdata.text() +
+                  ", data folder " + w_.state.is_datapath + ", customer " + c.sle_custname.text());
+}
+
+void db_installer::end(bool installed) {
+  w_.sys.log.line(installed ? "install ended: database " + w_.state.is_dbname + " installed"
+                            : "install ended without a new database: " +
+                                  (ending_.empty() ? std::string("(no message)") : ending_));
+  if (const std::string log = w_.sys.log.log_path(); !log.empty()) {
+    w_.show(w_.controls.st_dis, w_.controls.st_dis.text() + std::string(label_log_before) + log);
   }
 }
 
@@ -92,12 +114,15 @@ bool db_installer::guard_existing_database() {
   const long found = select(database_exists_sql, s.is_dbname);
   if (found == sql_error) return error_exit();
   if (found == sql_not_found) return true;
-  if (!special_password_accepted(w_.controls.sle_pass1.text(), w_.sys.time)) {
+  const bool accepted = special_password_accepted(w_.controls.sle_pass1.text(), w_.sys.time);
+  w_.sys.log.line(std::string("special operation password ***: ") + (accepted ? "accepted" : "refused"));
+  if (!accepted) {
     tell(special_password_refusal(s.is_dbname));
     return stop();
   }
   if (w_.sys.ui.AskYesNo(s.is_apptitle, with(confirm_drop_before, s.is_dbname, confirm_drop_after)) !=
       answer_yes) {
+    ending_ = "the operator kept the existing database " + s.is_dbname;
     return stop();
   }
   // Nothing is dropped before the replacement is ready and the old database is kept in a backup.
@@ -271,11 +296,6 @@ void db_installer::connect(std::string_view login, std::string_view password, st
   sqlca.logpass = password;
   sqlca.logid = login;
   sqlca.connect();
-  if (sqlca.sqlcode != sql_ok) {
-    w_.sys.log.line("install: connect as " + std::string(login) + " to " + sqlca.servername + " " +
-                    std::string(database) + ": error " + std::to_string(sqlca.sqldbcode) + " " +
-                    sqlca.sqlerrtext);
-  }
 }
 
 void db_installer::use_server_name_rule() {
@@ -285,19 +305,12 @@ void db_installer::use_server_name_rule() {
 bool db_installer::execute(std::string_view sql) {
   transaction& sqlca = w_.sqlca;
   sqlca.execute_immediate(sql);
-  if (sqlca.sqlcode == sql_ok) return true;
-  w_.sys.log.line("install: " + std::string(sql) + ": error " + std::to_string(sqlca.sqldbcode) + " " +
-                  sqlca.sqlerrtext);
-  return false;
+  return sqlca.sqlcode == sql_ok;
 }
 
 long db_installer::select(std::string_view sql, std::string_view value) {
   transaction& sqlca = w_.sqlca;
   sqlca.select_single(sql, value);
-  if (sqlca.sqlcode == sql_error) {
-    w_.sys.log.line("install: " + std::string(sql) + " [" + std::string(value) + "]: error " +
-                    std::to_string(sqlca.sqldbcode) + " " + sqlca.sqlerrtext);
-  }
   return sqlca.sqlcode;
 }
 
@@ -306,12 +319,15 @@ db_installer::server_error db_installer::last_error() const {
 }
 
 void db_installer::label(std::string_view text) {
-  w_.controls.st_dis.set_text(std::string(text));
+  w_.show(w_.controls.st_dis, std::string(text));
 }
 
 void db_installer::tell(std::string text) {
+  ending_ = text;
   if (!safety_backup_.empty())
     text += with(safety_backup_note_before, safety_backup_, safety_backup_note_after);
+  if (const std::string log = w_.sys.log.log_path(); !log.empty())
+    text += with(log_note_before, log, log_note_after);
   w_.sys.ui.ShowMessage(w_.state.is_apptitle, text);
 }
 

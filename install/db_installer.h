@@ -54,6 +54,8 @@ class db_installer {
   bool set_default_database();
   bool set_recovery_options();
   bool finish();
+  // The end in the log, and the log's file named in the status line.
+  void end(bool installed);
 
   bool sql2005_or_later() const;
   bool sql2012() const;
@@ -61,13 +63,14 @@ class db_installer {
   void connect(std::string_view login, std::string_view password, std::string_view database);
   // The server name from the machine name of the database page and the instance's port.
   void use_server_name_rule();
-  // Runs a statement; true when its status is 0. A failure is traced with the statement.
+  // Runs a statement; true when its status is 0.
   bool execute(std::string_view sql);
   // The single-row select with one bound value; its status.
   long select(std::string_view sql, std::string_view value);
   server_error last_error() const;
   void label(std::string_view text);
-  // A message with the window's title; once there is a safety backup, its line is added.
+  // A message with the window's title; once there is a safety backup, its line is added, and the
+  // log's line when there is a log.
   void tell(std::string text);
   // The common failure ending: the server's error in the message, the connection closed; false.
   bool error_exit(const server_error& error);
@@ -80,6 +83,8 @@ class db_installer {
   // Per run.
   bool temporary_copy_made_ = false;
   std::string safety_backup_;
+  // Why the install ended without a database: the last message told, or the operator's No.
+  std::string ending_;
 };
 
 }  // namespace setup

@@ -93,6 +93,10 @@ inline constexpr std::string_view install_failed_after = ")";
 inline constexpr std::string_view safety_backup_note_before = "\n原数据库已备份到[";
 inline constexpr std::string_view safety_backup_note_after = "]";
 inline constexpr std::string_view install_succeeded_text = "数据库建立成功！";
+// The install log, named in every failure message and, when the install ends, in st_dis.
+inline constexpr std::string_view log_note_before = "\n安装日志：[";
+inline constexpr std::string_view log_note_after = "]";
+inline constexpr std::string_view label_log_before = "  安装日志：";
 
 // The page-4 buttons.
 inline constexpr std::string_view data_transfer_missing_text = "未找到数据传输服务程序文件,请联系程序提供商!";

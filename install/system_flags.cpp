@@ -25,8 +25,6 @@ int system_flags::wf_mark_dbflag() {
 int system_flags::of_init_db() {
   w_server_state& s = w_.state;
   const auto failed = [&] {
-    w_.sys.log.line("install: t_sys_system: error " + std::to_string(w_.sqlca.sqldbcode) + " " +
-                    w_.sqlca.sqlerrtext);
     w_.sys.ui.ShowMessage(flags_failed_caption, w_.sqlca.sqlerrtext);
     return 0;
   };

@@ -15,6 +15,13 @@ struct wizard_context {
   w_server_controls& controls;
   platform& sys;
   transaction& sqlca;
+
+  // Shows a status text in a label (the install's st_dis, the port page's st_disc) and writes it to
+  // the trace, as the operator reads it.
+  void show(ui::control& label, std::string text) {
+    sys.log.line("label " + label.name() + ": " + text);
+    label.set_text(std::move(text));
+  }
 };
 
 }  // namespace setup

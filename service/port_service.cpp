@@ -36,6 +36,7 @@ std::string port_service::port_under(const std::string& key) {
 }
 
 void port_service::show_port(const std::string& port) {
+  w_.sys.log.line("port page: the current port is " + (port.empty() ? std::string("not found") : port));
   w_.controls.sle_old_port.set_text(port);
   w_.state.is_port = port == n::no_port ? std::string() : port;
 }
@@ -78,8 +79,8 @@ bool port_service::of_check_sqlport() {
                         : tcp_key_of_instance_named(active);
     port = port_under(s.is_tcp_port);
   } else {
-    w_.controls.st_disc.set_text(std::string(n::not_installed_before_version) + s.is_sql_version +
-                                 std::string(n::not_installed_after_version));
+    w_.show(w_.controls.st_disc, std::string(n::not_installed_before_version) + s.is_sql_version +
+                                     std::string(n::not_installed_after_version));
   }
   show_port(port);
   return true;
@@ -142,11 +143,16 @@ bool port_service::answers_on(const std::string& port) {
   clock& time = w_.sys.time;
   const std::int64_t start = time.MillisecondClock();
   for (;;) {
-    if (w_.sys.net.TcpConnects(n::loopback, number, n::port_check_try)) return true;
+    if (w_.sys.net.TcpConnects(n::loopback, number, n::port_check_try)) {
+      w_.sys.log.line("port check: " + std::string(n::loopback) + ":" + port + " answers after " +
+                      std::to_string(time.MillisecondClock() - start) + " ms");
+      return true;
+    }
     if (time.MillisecondClock() - start >= n::port_check_time) break;
     of_delay(time, n::port_check_pause);
   }
-  w_.sys.log.line("port change: nothing answers on " + std::string(n::loopback) + ":" + port);
+  w_.sys.log.line("port check: nothing answers on " + std::string(n::loopback) + ":" + port + " within " +
+                  std::to_string(n::port_check_time) + " ms");
   return false;
 }
 
@@ -163,15 +169,15 @@ bool port_service::of_modify_port() {
   if (stored == new_port) return true;
 
   const std::string status_before = c.st_disc.text();
-  c.st_disc.set_text(std::string(n::configuring_port));
+  w_.show(c.st_disc, std::string(n::configuring_port));
   of_delay(w_.sys.time, n::wait_before_writing);
   if (!write_port(new_port)) {
-    c.st_disc.set_text(status_before);
+    w_.show(c.st_disc, status_before);
     return false;
   }
   restart_.run();
   // The values stay written either way; the status line says whether the service took the port.
-  c.st_disc.set_text(std::string(answers_on(new_port) ? n::port_configured : n::port_not_answering));
+  w_.show(c.st_disc, std::string(answers_on(new_port) ? n::port_configured : n::port_not_answering));
   s.is_port = new_port;
   c.sle_old_port.set_text(new_port);
   return true;

@@ -25,11 +25,8 @@ std::string service_name_for(std::string_view instance_name) {
 }  // namespace
 
 void service_restart::command(const std::string& line, std::int64_t wait) {
-  const std::uint32_t code = w_.sys.proc.RunWait(line, window_hidden);
-  // A failed command changes nothing in the sequence; the trace keeps it.
-  if (code != 0 && code != run_failed) {
-    w_.sys.log.line("service restart: " + line + ": exit code " + std::to_string(code));
-  }
+  // A failed command changes nothing in the sequence; the journal keeps its exit code.
+  w_.sys.proc.RunWait(line, window_hidden);
   of_delay(w_.sys.time, wait);
 }
 
@@ -45,7 +42,7 @@ void service_restart::run() {
       w_.sys.svc.RunningDependentServices(service).value_or(std::vector<std::string>());
 
   if (account != n::local_system) {
-    status.set_text(std::string(n::restarting_server));
+    w_.show(status, std::string(n::restarting_server));
     command(service_command(n::stop_service, service), n::wait_after_stop);
     // The manager keeps the account it started the service with; the registry alone would change it
     // only at the next boot. The registry is written too, but no key is made for a service not there.
@@ -56,7 +53,7 @@ void service_restart::run() {
     command(service_command(n::start_service, service), n::wait_after_logon_start);
   }
 
-  status.set_text(std::string(n::restarting_server));
+  w_.show(status, std::string(n::restarting_server));
   command(service_command(n::stop_service, service), n::wait_after_stop);
   command(std::string(n::stop_browser), n::wait_after_stop);
   command(service_command(n::start_service, service), n::wait_after_start);

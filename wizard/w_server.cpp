@@ -67,6 +67,13 @@ void w_server::open() {
   // The profile is read whole, in the order the values are taken below; reading has no effect on the
   // pages, so the values are applied step by step as the pages are set up.
   const product_profile profile = read_product_profile(context_.sys.ini, context_.sys.fs);
+  context_.sys.log.line("profile: product " + profile.gs_product + ", name " + profile.is_productname +
+                        ", version " + profile.is_version + ", title " + profile.is_apptitle + ", database " +
+                        profile.gs_database + ", database of 2012 " + profile.gs_database_2012 + ", flag " +
+                        profile.is_flag + ", logical name " + profile.gs_logicdbname + ", system table " +
+                        profile.gs_sys_table + ", login " + profile.gs_log + ", sql2005 " + profile.sql2005 +
+                        ", qvxpredb " + profile.qvxpredb + ", qvxpre " + profile.qvxpre + ", logo " +
+                        profile.oem_picture.value_or("(none)"));
 
   // Product name, version, title (a reseller's name replaces name and title), database, product code.
   s.is_productname = profile.is_productname;

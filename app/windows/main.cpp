@@ -1,10 +1,13 @@
 // server.exe: the setup wizard's Windows program. It puts the Windows implementations of the platform
 // and the ODBC connection together and runs the application.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/server_application.h"
 #include "platform/odbc/odbc_transaction.h"
 #include "platform/win32/view.h"
+#include "platform/win32/win32_api.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -22,10 +25,12 @@ class view_host final : public setup::window_host {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(setup::win32::narrow(argv[i]));
   setup::win32_platform system;
   view_host host(system.dialogs, system.log);
   setup::server_application app(
-      system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host);
+      system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host, std::move(arguments));
   return app.run();
 }

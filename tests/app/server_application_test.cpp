@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/wizard/machine.h"
 
 namespace setup {
@@ -63,6 +65,64 @@ TEST(Application, DoesNotStartWithoutItsConnectionObject) {
       m.sys, [] { return std::unique_ptr<transaction>(); }, host);
   EXPECT_EQ(app.run(), 1);
   EXPECT_TRUE(r.events.empty());
+}
+
+TEST(Application, EachRunLeavesALogOrGoesOnWithoutOne) {
+  const std::string temp = "C:\\Users\\technician\\AppData\\Local\\Temp";
+  const std::string first = temp + "\\server_setup_20261209_103005.log";
+  struct row {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::function<void(test::machine&)> arrange;
+    std::string log;  // empty: none
+  };
+  const std::vector<row> rows = {
+      {"in the temporary folder", {}, [&](test::machine& m) { m.fs.add_directory(temp); }, first},
+      {"a second run in the same second",
+       {},
+       [&](test::machine& m) { m.fs.add_file(first, "the first run's"); },
+       temp + "\\server_setup_20261209_103005_2.log"},
+      {"the file given, replaced",
+       {"/LOG=D:\\logs\\store 12.log"},
+       [](test::machine& m) { m.fs.add_file("D:\\logs\\store 12.log", "old"); },
+       "D:\\logs\\store 12.log"},
+      {"no temporary folder", {}, [](test::machine& m) { m.env.temp.clear(); }, ""},
+      {"a temporary folder that is not there", {}, [](test::machine&) {}, ""},
+      {"a log file that cannot be written",
+       {"/log=D:\\logs\\store.log"},
+       [](test::machine& m) {
+         m.fs.add_file("D:\\logs\\store.log", "held open by another program");
+         m.fs.lock("D:\\logs\\store.log");
+       },
+       ""},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    test::machine m;
+    m.setup_ini("ProductName=澜拓\r\nVersion=9\r\n");
+    r.arrange(m);
+    recorded events;
+    noted_host host(events);
+    server_application app(
+        m.sys, [&] { return std::make_unique<noted_connection>(events); }, host, r.arguments);
+    EXPECT_EQ(app.run(), 0) << "the program runs with or without its log";
+    EXPECT_EQ(events.events.size(), 4u);
+    if (r.log.empty()) {
+      EXPECT_TRUE(m.log.contains("log file: none could be made"));
+      continue;
+    }
+    const std::string text = m.fs.content(r.log).value_or("");
+    std::vector<std::string> order = {
+        "server.exe 1.0.0.0 started",
+        "machine: Windows 10.0 build 19045 (workstation), 64-bit, user technician, "
+        "elevated",
+        "profile: product qvxlov9, name 澜拓, version 9", "open step done: [澜拓9]", "server ended"};
+    std::size_t at = 0;
+    for (const std::string& event : order) {
+      at = text.find("  " + event, at);
+      EXPECT_NE(at, std::string::npos) << event << "\n" << text;
+    }
+  }
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ struct install_machine {
   // the medium, the version checked, sa's password and a customer name typed, and the data folder.
   void open(const std::string& options = "") {
     if (!options.empty()) m.setup_ini(options);
-    w = std::make_unique<w_server>(m.sys, sqlca);
+    w = std::make_unique<w_server>(m.journal.sys, logged_sqlca);
     w->open();
     w->st_dis.attach(&labels);
     w_server_state& s = w->state;
@@ -123,6 +123,7 @@ struct install_machine {
     return o;
   }()};
   sqlsim::engine_transaction sqlca{server};
+  journal_transaction logged_sqlca{sqlca, m.log};
   sqlsim::session sa;
   label_recorder labels;
   std::unique_ptr<w_server> w;

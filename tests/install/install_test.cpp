@@ -387,5 +387,47 @@ TEST(InstallTrace, HoldsNoPasswordEvenInsideAFailedStatement) {
   }
 }
 
+// An install, a reinstall past the special password and a failed one, each with its log: the end of
+// each install names the log in st_dis, a failure's message names it last, and no password is in it.
+TEST(InstallLog, NamesItselfAtTheEndAndHoldsNoPassword) {
+  const std::string log = "C:\\Temp\\server_setup_20261209_103005.log";
+  install_machine im;
+  im.m.fs.add_directory("C:\\Temp");
+  im.m.log.keep_in(log, im.m.fs.CreateForWriting(log, false), im.m.time);
+  im.open();
+  const std::string note = "  安装日志：" + log;
+  ASSERT_TRUE(im.install());
+  EXPECT_EQ(im.w->st_dis.text(), std::string(done) + note);
+
+  im.w->sle_pass1.set_text(" 20261209 ");
+  im.m.ui.yes_no_answers.push_back(answer_yes);
+  im.w->cb_prev.set_enabled(true);
+  ASSERT_TRUE(im.install());
+
+  im.server.fail_matching("sp_defaultdb", injected);
+  im.m.ui.yes_no_answers.push_back(answer_yes);
+  im.w->cb_prev.set_enabled(true);
+  EXPECT_FALSE(im.install());
+  EXPECT_EQ(im.m.ui.history().back().text,
+            injected_failure + "\n原数据库已备份到[" + safety_backup + "]\n安装日志：[" + log + "]");
+  EXPECT_EQ(im.w->st_dis.text(), "删除旧数据..." + note);
+
+  const std::string text = im.m.fs.content(log).value_or("");
+  std::size_t at = 0;
+  for (const char* event :
+       {"label st_dis: 连接 SQL Server 数据库...", "connect to server", "sql: RESTORE DATABASE",
+        "registry write 32-bit view", "message \"澜拓专卖店澜拓专卖店\": 数据库建立成功！ -> OK",
+        "install ended: database qvxlov9 installed", "label st_dis: 数据库建立成功！  安装日志：(this log)",
+        "special operation password ***: accepted", "sql: BACKUP DATABASE", "sql: Drop DATABASE",
+        "install ended without a new database: 数据库处理失败"}) {
+    at = text.find(event, at);
+    EXPECT_NE(at, std::string::npos) << event;
+  }
+  for (const std::string& password : {std::string(sa_password), im.w->state.gs_logpass,
+                                      std::string("MornTideQuill"), std::string(" 20261209 ")}) {
+    EXPECT_EQ(text.find(password), std::string::npos) << password << "\n" << text;
+  }
+}
+
 }  // namespace
 }  // namespace setup::test

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/journal.h"
 #include "platform/memory/memory_database.h"
 #include "platform/memory/memory_platform.h"
 #include "tests/discovery/sql_machine.h"
@@ -16,6 +17,9 @@ struct machine : sql_server_machine {
   explicit machine(bool windows_64bit = true) : sql_server_machine(windows_64bit) {}
 
   memory_transaction sqlca;
+  // The window works through the journal, as in the program: the trace holds its log's lines.
+  journaled_platform journal{sys};
+  journal_transaction logged_sqlca{sqlca, log};
 
   // The install medium is the current directory, C:\setup.
   void setup_ini(const std::string& options) {
@@ -25,7 +29,7 @@ struct machine : sql_server_machine {
 
   // The window after its open step.
   std::unique_ptr<w_server> open_window() {
-    auto window = std::make_unique<w_server>(sys, sqlca);
+    auto window = std::make_unique<w_server>(journal.sys, logged_sqlca);
     window->open();
     return window;
   }

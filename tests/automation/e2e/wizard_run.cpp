@@ -128,13 +128,13 @@ void wizard_run::medium_file(std::string_view name, std::string_view bytes) {
   EXPECT_TRUE(medium.write(name, bytes));
 }
 
-testing::AssertionResult wizard_run::open() {
+testing::AssertionResult wizard_run::open(const std::string& arguments) {
   if (testing::AssertionResult ready = medium.ready(); !ready) return ready;
   if (testing::AssertionResult installed = browser.installed(); !installed) return installed;
   model = machine.open_window();
-  if (testing::AssertionResult started = app.start(medium.start_options({browser.environment()})); !started) {
-    return started;
-  }
+  program::options how = medium.start_options({browser.environment()});
+  how.arguments = arguments;
+  if (testing::AssertionResult started = app.start(how); !started) return started;
   if (testing::AssertionResult shown = app.wait_for_window(); !shown) return shown;
   // The title is the open step's last act.
   return wait_until(

@@ -31,8 +31,9 @@ class wizard_run {
   // Another file of the medium (a picture under resource\, say), for the real program only.
   void medium_file(std::string_view name, std::string_view bytes);
 
-  // Opens the model and starts server.exe; true once the window shows the title of the open step.
-  testing::AssertionResult open();
+  // Opens the model and starts server.exe with `arguments`; true once the window shows the title of
+  // the open step.
+  testing::AssertionResult open(const std::string& arguments = "");
 
   // What differs between the real window and the model now, one line per difference; empty when the
   // window shows what the model says.

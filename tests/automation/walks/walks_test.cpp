@@ -2,13 +2,15 @@
 // database over the wire into the simulated SQL Server that tests/wire/with_sqlsim.sh started for this
 // walk (its version, its port, the prefix's drive C:). Each walk is data: the medium and the machine,
 // one or more starts of the program with what is typed and answered, and the end state: the server's,
-// the registry's, the accessories started. SETUP_WALK names the walk this run makes.
+// the registry's, the accessories started, and the log each start leaves. SETUP_WALK names the walk
+// this run makes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <sstream>
 
 #include "install/install_names.h"
@@ -40,11 +42,13 @@ struct server {
   std::string state() const { return test::read_file(dump); }
 };
 
-// A message box of the program: "" as caption stands for the window's title.
+// A message box of the program: "" as caption stands for the window's title. A failure of the
+// install names the log in a last line.
 struct box {
   std::string caption;
   std::string text;
   int answer = IDOK;
+  bool names_the_log = false;
 };
 
 // One start of server.exe, from page 1 to the window closed.
@@ -61,6 +65,7 @@ struct start {
   bool installed = true;         // Next and Back are disabled at the end
   // Page 4's buttons clicked after the install, and the box each shows (none: it starts its program).
   std::vector<std::pair<std::string, std::optional<box>>> accessories;
+  std::string log_file;  // given with /log=; empty: the program's own in %TEMP%
 };
 
 struct walk {
@@ -159,7 +164,7 @@ const std::vector<walk>& walks() {
        instance(default_2008, fixture_2008),
        {{.install = {{"", done}}},
         {.special_password = "20000101",
-         .install = {{"", special_password_refusal("qvxlov9")}},
+         .install = {{"", special_password_refusal("qvxlov9"), IDOK, true}},
          .installed = false},
         {.special_password = "today",
          .install = {{"", std::string(confirm_drop_before) + "qvxlov9" + std::string(confirm_drop_after),
@@ -245,8 +250,9 @@ const std::vector<walk>& walks() {
        true,
        instance(default_2008, fixture_2008),
        {{.sa_password = "not the password",
-         .install = {{"", std::string(cannot_connect_text) + "Login failed for user 'sa'."}},
-         .installed = false}},
+         .install = {{"", std::string(cannot_connect_text) + "Login failed for user 'sa'.", IDOK, true}},
+         .installed = false,
+         .log_file = "C:\\walk logs\\wrong sa password.log"}},
        {},
        {"database 'qvxlov9'", "login 'qvxlov9'"},
        "",
@@ -321,9 +327,11 @@ void walk_to_page_4(wizard_run& run, const start& s, const server& srv) {
 
 // Clicks a button of the real window (the model goes no further: it has no server) and answers the
 // boxes it shows, one after another.
-testing::AssertionResult answer_boxes(wizard_run& run, ui::control& button, const std::vector<box>& boxes) {
+testing::AssertionResult answer_boxes(wizard_run& run, ui::control& button, const std::vector<box>& boxes,
+                                      const std::string& log = "") {
   run.real(button).click();
-  for (const box& b : boxes) {
+  for (box b : boxes) {
+    if (b.names_the_log) b.text += "\n安装日志：[" + log + "]";
     message_box shown;
     if (testing::AssertionResult there = run.app.wait_for_message_box(shown, std::chrono::seconds(60));
         !there) {
@@ -358,6 +366,76 @@ bool holds_line_starting(const std::string& state, const std::string& line) {
   return false;
 }
 
+std::string temporary_folder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  std::string folder = win32::narrow(std::wstring_view(buffer, length));
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+// The logs the program leaves in the temporary folder of the prefix's user (this test's too).
+std::vector<std::string> own_logs() {
+  std::vector<std::string> found;
+  const std::string folder = temporary_folder();
+  WIN32_FIND_DATAW data{};
+  const HANDLE search = FindFirstFileW(win32::wide(folder + "\\server_setup_*.log").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    found.push_back(folder + "\\" + win32::narrow(data.cFileName));
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+  return found;
+}
+
+// What one start's log must tell, in this order.
+std::vector<std::string> events_of(const walk& w, const start& s, const server& srv) {
+  std::vector<std::string> events = {"server.exe 1.0.0.0 started", "machine: Windows ", "profile: product ",
+                                     "discovery: SQL Server " + s.version};
+  if (s.move_port) {
+    events.insert(events.end(),
+                  {"registry write ", "run net stop ", "port check: 127.0.0.1:" + srv.port + " answers"});
+  }
+  events.push_back("install: SQL Server " + s.version);
+  events.push_back("connect to server ");
+  if (s.installed) {
+    events.push_back("sql: RESTORE DATABASE ");
+    if (!w.mark_key.empty()) events.push_back("registry write 32-bit view HKEY_LOCAL_MACHINE\\" + w.mark_key);
+    events.push_back("install ended: database ");
+  } else {
+    events.push_back("install ended without a new database: ");
+  }
+  events.push_back("安装日志：(this log)");
+  for (const auto& [button, shown] : s.accessories) {
+    if (!shown) events.push_back("start \"");
+  }
+  events.push_back("server ended");
+  return events;
+}
+
+// The log: UTF-8 with its byte order mark, each line time-stamped, the events in order, no password.
+void check_log(const std::string& path, const std::vector<std::string>& events,
+               const std::vector<std::string>& passwords) {
+  const std::string text = test::read_file(path);
+  ASSERT_TRUE(text.starts_with("\xEF\xBB\xBF")) << path;
+  const std::regex stamped(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  \S.*)");
+  for (const std::string& line : lines_of(text.substr(3))) {
+    EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+  }
+  std::size_t at = 0;
+  for (const std::string& event : events) {
+    const std::size_t found = text.find(event, at);
+    EXPECT_NE(found, std::string::npos) << "\"" << event << "\" after offset " << at << " of " << path << "\n"
+                                        << text;
+    if (found != std::string::npos) at = found + event.size();
+  }
+  for (const std::string& password : passwords) {
+    if (!password.empty()) {
+      EXPECT_EQ(text.find(password), std::string::npos) << password << " in " << path;
+    }
+  }
+}
+
 TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
   const std::string name = environment("SETUP_WALK");
   const server srv;
@@ -374,11 +452,19 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
   for (std::size_t i = 0; i < w->starts.size(); ++i) {
     SCOPED_TRACE("start " + std::to_string(i + 1));
     const start& s = w->starts[i];
-    ASSERT_TRUE(run.open());
+    for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
+    if (!s.log_file.empty()) {
+      CreateDirectoryW(win32::wide(s.log_file.substr(0, s.log_file.rfind('\\'))).c_str(), nullptr);
+      DeleteFileW(win32::wide(s.log_file).c_str());
+    }
+    ASSERT_TRUE(run.open(s.log_file.empty() ? "" : "\"/log=" + s.log_file + "\""));
+    const std::vector<std::string> logs = own_logs();
+    ASSERT_EQ(logs.size(), s.log_file.empty() ? 1u : 0u) << "the program's own log, unless one is given";
+    const std::string log = s.log_file.empty() ? logs.front() : s.log_file;
     walk_to_page_4(run, s, srv);
     if (HasFatalFailure()) return;
     w_server& m = *run.model;
-    ASSERT_TRUE(answer_boxes(run, m.cb_2, s.install));
+    ASSERT_TRUE(answer_boxes(run, m.cb_2, s.install, log));
     // A successful install leaves only the page's buttons; after a failure the operator may go back.
     EXPECT_TRUE(wait_until([&] { return run.real(m.cb_prev).enabled() != s.installed; }, "the walk's end"));
     EXPECT_FALSE(run.real(m.cb_next).enabled());
@@ -390,6 +476,10 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
     ASSERT_TRUE(run.app.wait_for_exit());
     // The accessory programs it started have done their work too.
     EXPECT_TRUE(run.app.wait_for_all_to_end());
+    // Today's date, the special password that passes the gate, stands in the log's own name.
+    check_log(log, events_of(*w, s, srv),
+              {srv.sa_password, s.sa_password, m.state.gs_logpass, std::string(maintenance_password),
+               s.special_password == "today" ? std::string() : s.special_password});
   }
 
   const std::string state = srv.state();
