@@ -1,14 +1,16 @@
 #include "app/server_application.h"
 
+#include "app/command_line.h"
 #include "app/program_version.h"
 #include "platform/journal.h"
 #include "platform/text.h"
+#include "wizard/unattended_install.h"
 #include "wizard/w_server.h"
 
 namespace setup {
 namespace {
 
-constexpr std::string_view log_option = "/log=";
+constexpr std::string_view usage_title = "server.exe";
 constexpr std::string_view log_file_stem = "\\server_setup_";
 constexpr std::string_view log_file_time_picture = "yyyymmdd_hhnnss";
 constexpr std::string_view log_file_extension = ".log";
@@ -17,13 +19,9 @@ constexpr int same_second_names = 9;
 
 }  // namespace
 
-void server_application::start_log() {
-  std::string given;
+void server_application::start_log(const std::string& given) {
   std::string command_line;
-  for (const std::string& argument : arguments_) {
-    command_line += (command_line.empty() ? "" : " ") + argument;
-    if (starts_with_ignore_case_ascii(argument, log_option)) given = argument.substr(log_option.size());
-  }
+  for (const std::string& argument : arguments_) command_line += (command_line.empty() ? "" : " ") + argument;
   if (!given.empty()) {
     sys_.log.keep_in(given, sys_.fs.CreateForWriting(given, true), sys_.time);
   } else if (const std::string folder = sys_.env.temporary_folder(); !folder.empty()) {
@@ -44,27 +42,49 @@ void server_application::start_log() {
 }
 
 int server_application::run() {
+  const command_line words = parse_command_line(arguments_);
+  start_log(words.log);
+  if (words.usage) {
+    sys_.log.line("usage shown");
+    out_.write_line(usage_text());
+    sys_.ui.ShowMessage(usage_title, usage_text());
+    sys_.log.line("server ended");
+    return 0;
+  }
+  if (!words.refusal.empty()) {
+    sys_.log.line("command line refused: " + words.refusal);
+    const std::string text = "server.exe: " + words.refusal + "\n\n" + usage_text();
+    out_.write_line(text);
+    // The unattended install never waits for a box.
+    if (!words.answers) sys_.ui.ShowMessage(usage_title, text);
+    sys_.log.line("server ended, exit code 1");
+    return exit_status(exit_code::bad_command_line);
+  }
+  std::optional<install_answers> answers;
+  if (words.answers) {
+    answer_file_result read = read_answer_file(sys_.fs, sys_.env, *words.answers);
+    if (!read.answers) {
+      sys_.log.line(read.refusal);
+      out_.write_line("server.exe: " + read.refusal);
+      sys_.log.line("server ended, exit code 1");
+      return exit_status(exit_code::bad_command_line);
+    }
+    answers = std::move(read.answers);
+    sys_.log.add_secret(answers->sa_password);
+  }
+
   // create
-  start_log();
   appname_ = std::string(application_name);
   connection_ = make_sqlca_ ? make_sqlca_() : nullptr;
   if (!connection_) {
     sys_.log.line("server ended: the connection object cannot be created");
+    out_.write_line("server.exe: the connection object cannot be created");
     return 1;
   }
-  // Everything the window does to the machine and the server goes through the journal.
-  journaled_platform journal(sys_);
-  sqlca_ = std::make_unique<journal_transaction>(*connection_, sys_.log);
   error_ = std::make_unique<error_object>();
   message_ = std::make_unique<message_object>();
 
-  // open: the window's open step, then the window is shown until it closes.
-  {
-    w_server window(journal.sys, *sqlca_);
-    window.open();
-    sys_.log.line("open step done: " + window.title());
-    host_.run(window);
-  }
+  const int status = answers ? run_unattended(*answers) : (run_window(), 0);
 
   // destroy
   message_.reset();
@@ -72,8 +92,37 @@ int server_application::run() {
   if (sqlca_->connected()) sqlca_->disconnect();
   sqlca_.reset();
   connection_.reset();
-  sys_.log.line("server ended");
-  return 0;
+  sys_.log.line(answers ? "server ended, exit code " + std::to_string(status) : std::string("server ended"));
+  return status;
+}
+
+void server_application::run_window() {
+  // Everything the window does to the machine and the server goes through the journal.
+  journaled_platform journal(sys_);
+  sqlca_ = std::make_unique<journal_transaction>(*connection_, sys_.log);
+  // open: the window's open step, then the window is shown until it closes.
+  w_server window(journal.sys, *sqlca_);
+  window.open();
+  sys_.log.line("open step done: " + window.title());
+  host_.run(window);
+}
+
+int server_application::run_unattended(const install_answers& answers) {
+  // The same window and journal, with dialogs that show nothing and answer from the file.
+  unattended_dialogs ui(answers, out_);
+  platform headless{ui,       sys_.fs,  sys_.reg, sys_.proc, sys_.time, sys_.net, sys_.versions,
+                    sys_.ini, sys_.log, sys_.svc, sys_.env};
+  journaled_platform journal(headless);
+  sqlca_ = std::make_unique<journal_transaction>(*connection_, sys_.log);
+  w_server window(journal.sys, *sqlca_);
+  window.open();
+  sys_.log.line("open step done: " + window.title());
+  const unattended_outcome outcome = unattended_install(window, answers, ui, sys_.log).run();
+  const int status = exit_status(outcome.code);
+  out_.write_line("server.exe: exit code " + std::to_string(status) +
+                  (outcome.reason.empty() ? std::string(", installed") : ", " + outcome.reason));
+  if (const std::string log = sys_.log.log_path(); !log.empty()) out_.write_line("install log: " + log);
+  return status;
 }
 
 }  // namespace setup

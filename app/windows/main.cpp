@@ -8,6 +8,7 @@
 #include "platform/odbc/odbc_transaction.h"
 #include "platform/win32/view.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/win32_console.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -30,7 +31,10 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) arguments.push_back(setup::win32::narrow(argv[i]));
   setup::win32_platform system;
   view_host host(system.dialogs, system.log);
+  // Attached only when written to: the window alone never touches a console.
+  setup::win32_console console;
   setup::server_application app(
-      system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host, std::move(arguments));
+      system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host, std::move(arguments),
+      &console);
   return app.run();
 }
