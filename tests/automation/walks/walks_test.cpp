@@ -6,6 +6,7 @@
 // this run makes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -66,6 +67,7 @@ struct start {
   // Page 4's buttons clicked after the install, and the box each shows (none: it starts its program).
   std::vector<std::pair<std::string, std::optional<box>>> accessories;
   std::string log_file;  // given with /log=; empty: the program's own in %TEMP%
+  int exit_code = 0;     // of the same start unattended
 };
 
 struct walk {
@@ -165,7 +167,8 @@ const std::vector<walk>& walks() {
        {{.install = {{"", done}}},
         {.special_password = "20000101",
          .install = {{"", special_password_refusal("qvxlov9"), IDOK, true}},
-         .installed = false},
+         .installed = false,
+         .exit_code = 5},
         {.special_password = "today",
          .install = {{"", std::string(confirm_drop_before) + "qvxlov9" + std::string(confirm_drop_after),
                       IDYES},
@@ -252,7 +255,8 @@ const std::vector<walk>& walks() {
        {{.sa_password = "not the password",
          .install = {{"", std::string(cannot_connect_text) + "Login failed for user 'sa'.", IDOK, true}},
          .installed = false,
-         .log_file = "C:\\walk logs\\wrong sa password.log"}},
+         .log_file = "C:\\walk logs\\wrong sa password.log",
+         .exit_code = 4}},
        {},
        {"database 'qvxlov9'", "login 'qvxlov9'"},
        "",
@@ -436,19 +440,132 @@ void check_log(const std::string& path, const std::vector<std::string>& events,
   }
 }
 
+// The server's state, the install mark and the accessories started, as the walk says. The programs
+// record themselves as they start, so two started a moment apart may record in either order: the
+// order is the log's (started_in_log), the record shows that each ran.
+void check_end_state(const walk& w, const server& srv, wizard_run& run) {
+  const std::string state = srv.state();
+  for (const std::string& line : w.state) {
+    EXPECT_TRUE(holds_line_starting(state, line)) << line << "\n" << state;
+  }
+  for (const std::string& line : w.state_absent) {
+    EXPECT_FALSE(holds_line_starting(state, line)) << line;
+  }
+  const std::size_t equals = w.mark_value.find('=');
+  if (!w.mark_key.empty()) {
+    EXPECT_EQ(test::machine_string(KEY_WOW64_32KEY, w.mark_key, w.mark_value.substr(0, equals)),
+              w.mark_value.substr(equals + 1));
+  }
+  std::vector<std::string> started = lines_of(test::read_file(run.medium / "started.txt"));
+  std::vector<std::string> expected = w.started;
+  std::sort(started.begin(), started.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(started, expected);
+}
+
+// The programs a log says were started, by file name, in its order.
+std::vector<std::string> started_in_log(const std::string& path) {
+  std::vector<std::string> names;
+  for (const std::string& line : lines_of(test::read_file(path))) {
+    const std::size_t start = line.find("  start \"");
+    if (start == std::string::npos || !line.ends_with("\": started")) continue;
+    const std::string program = line.substr(0, line.size() - std::string("\": started").size());
+    names.push_back(program.substr(program.rfind('\\') + 1));
+  }
+  return names;
+}
+
+const walk* walk_named(const std::string& name) {
+  for (const walk& candidate : walks()) {
+    if (candidate.name == name) return &candidate;
+  }
+  return nullptr;
+}
+
+// The variable the unattended starts name for sa's password, so that no answer file holds it.
+constexpr const char* sa_password_variable = "WALK_SA_PASSWORD";
+
+// One start of the walk as an answer file: the same choices, entries and answers, in GBK as a
+// technician's Notepad on a Chinese Windows saves it.
+std::string answers_of(const start& s, const server& srv, const w_server& model) {
+  std::string a = "[install]\r\nsql_version=" + s.version + "\r\n";
+  if (!s.edition.empty()) a += "edition=" + s.edition.substr(std::string("rb_").size()) + "\r\n";
+  a += "server=" + std::string(s.server_with_port ? "127.0.0.1," + srv.port : "127.0.0.1") + "\r\n";
+  // The wrong password stands in the file; the right one comes from the environment.
+  a += s.sa_password.empty() ? std::string("sa_password_env=") + sa_password_variable + "\r\n"
+                             : "sa_password=" + s.sa_password + "\r\n";
+  if (!s.database.empty()) a += "database=" + s.database + "\r\n";
+  if (model.sle_custname.visible()) a += "customer=" + s.customer + "\r\n";
+  if (!s.special_password.empty())
+    a += "special_password=" + (s.special_password == "today" ? today() : s.special_password) + "\r\n";
+  std::string accessories;
+  for (const box& b : s.install) {
+    if (b.text.starts_with(confirm_drop_before) && b.answer == IDYES) a += "replace_existing=yes\r\n";
+    if (b.text == install_mcs_question && b.answer == IDYES) accessories += "wcf,";
+  }
+  if (s.move_port) a += "new_port=" + srv.port + "\r\n";
+  for (const auto& [button, shown] : s.accessories) {
+    accessories += button == "pb_wcf" ? "wcf," : button == "cb_5" ? "automess," : "auto_up,";
+  }
+  if (!accessories.empty()) a += "start_accessories=" + accessories + "\r\n";
+  return in_code_page(a, 936);
+}
+
+TEST(Walk, UnattendedInstallsAsTheWalkSays) {
+  const server srv;
+  ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
+  const walk* w = walk_named(environment("SETUP_WALK"));
+  ASSERT_NE(w, nullptr) << "no walk named \"" << environment("SETUP_WALK") << "\"";
+
+  wizard_run run(w->windows_64bit);
+  lay_out_medium(run, *w);
+  w->machine(run, srv);
+  ASSERT_TRUE(run.medium.ready());
+  // The window model on the same profile tells what the pages offer and the product login.
+  run.model = run.machine.open_window();
+  std::vector<std::string> started;
+  for (std::size_t i = 0; i < w->starts.size(); ++i) {
+    SCOPED_TRACE("start " + std::to_string(i + 1));
+    const start& s = w->starts[i];
+    for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
+    if (!s.log_file.empty()) {
+      CreateDirectoryW(win32::wide(s.log_file.substr(0, s.log_file.rfind('\\'))).c_str(), nullptr);
+      DeleteFileW(win32::wide(s.log_file).c_str());
+    }
+    ASSERT_TRUE(run.medium.write("answers.ini", answers_of(s, srv, *run.model)));
+    program::options how =
+        run.medium.start_options({run.browser.environment(), {sa_password_variable, srv.sa_password}});
+    how.arguments = "/answers=answers.ini" + (s.log_file.empty() ? "" : " \"/log=" + s.log_file + "\"");
+    ASSERT_TRUE(run.app.start(how));
+    // No window and no box: the program ends by itself.
+    ASSERT_TRUE(run.app.wait_for_exit(std::chrono::seconds(300)));
+    EXPECT_EQ(run.app.exit_code(), static_cast<DWORD>(s.exit_code));
+    EXPECT_TRUE(run.app.wait_for_all_to_end());
+    const std::vector<std::string> logs = own_logs();
+    ASSERT_EQ(logs.size(), s.log_file.empty() ? 1u : 0u) << "the program's own log, unless one is given";
+    std::vector<std::string> events = events_of(*w, s, srv);
+    events.insert(events.end() - 1, "unattended install ended: exit code " + std::to_string(s.exit_code));
+    const std::string log = s.log_file.empty() ? logs.front() : s.log_file;
+    for (const std::string& name : started_in_log(log)) started.push_back(name);
+    check_log(log, events,
+              {srv.sa_password, s.sa_password, run.model->state.gs_logpass, std::string(maintenance_password),
+               s.special_password == "today" ? std::string() : s.special_password});
+  }
+  EXPECT_EQ(started, w->started);
+  check_end_state(*w, srv, run);
+}
+
 TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
   const std::string name = environment("SETUP_WALK");
   const server srv;
   ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
-  const walk* w = nullptr;
-  for (const walk& candidate : walks()) {
-    if (candidate.name == name) w = &candidate;
-  }
+  const walk* w = walk_named(name);
   ASSERT_NE(w, nullptr) << "no walk named \"" << name << "\"";
 
   wizard_run run(w->windows_64bit);
   lay_out_medium(run, *w);
   w->machine(run, srv);
+  std::vector<std::string> started;
   for (std::size_t i = 0; i < w->starts.size(); ++i) {
     SCOPED_TRACE("start " + std::to_string(i + 1));
     const start& s = w->starts[i];
@@ -477,24 +594,14 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
     // The accessory programs it started have done their work too.
     EXPECT_TRUE(run.app.wait_for_all_to_end());
     // Today's date, the special password that passes the gate, stands in the log's own name.
+    for (const std::string& name : started_in_log(log)) started.push_back(name);
     check_log(log, events_of(*w, s, srv),
               {srv.sa_password, s.sa_password, m.state.gs_logpass, std::string(maintenance_password),
                s.special_password == "today" ? std::string() : s.special_password});
   }
 
-  const std::string state = srv.state();
-  for (const std::string& line : w->state) {
-    EXPECT_TRUE(holds_line_starting(state, line)) << line << "\n" << state;
-  }
-  for (const std::string& line : w->state_absent) {
-    EXPECT_FALSE(holds_line_starting(state, line)) << line;
-  }
-  const std::size_t equals = w->mark_value.find('=');
-  if (!w->mark_key.empty()) {
-    EXPECT_EQ(test::machine_string(KEY_WOW64_32KEY, w->mark_key, w->mark_value.substr(0, equals)),
-              w->mark_value.substr(equals + 1));
-  }
-  EXPECT_EQ(lines_of(test::read_file(run.medium / "started.txt")), w->started);
+  EXPECT_EQ(started, w->started);
+  check_end_state(*w, srv, run);
 }
 
 }  // namespace
