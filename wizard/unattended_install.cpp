@@ -101,9 +101,7 @@ bool unattended_install::entries_offered(unattended_outcome& outcome) {
   };
   const std::string& product = w_.state.is_apptitle;
   if (!answers_.edition.empty()) {
-    const ui::control& button = answers_.edition == "dd"   ? w_.rb_dd
-                                : answers_.edition == "zb" ? w_.rb_zb
-                                                           : w_.rb_jmzb;
+    const ui::control& button = edition_button();
     // A product of one edition shows none and keeps its own checked.
     if (!button.checked() && !(button.visible() && button.enabled())) {
       return refuse("the edition " + answers_.edition + " (" + button.text() + ") is not offered by " +
@@ -131,6 +129,11 @@ bool unattended_install::entries_offered(unattended_outcome& outcome) {
   return true;
 }
 
+ui::control& unattended_install::edition_button() {
+  const std::string& e = answers_.edition;
+  return e == "dd" ? w_.rb_dd : e == "zb" ? w_.rb_zb : w_.rb_jmzb;
+}
+
 ui::control& unattended_install::version_button() {
   const std::string& v = answers_.sql_version;
   return v == "2000"   ? w_.rb_sql2000
@@ -145,9 +148,7 @@ ui::control& unattended_install::accessory_button(std::string_view accessory) {
 
 bool unattended_install::walk_edition_page(unattended_outcome& outcome) {
   if (!answers_.edition.empty()) {
-    ui::control& button = answers_.edition == "dd"   ? w_.rb_dd
-                          : answers_.edition == "zb" ? w_.rb_zb
-                                                     : w_.rb_jmzb;
+    ui::control& button = edition_button();
     if (!button.checked()) w_.click(button);
   }
   if (!version_button().checked()) w_.click(version_button());

@@ -92,6 +92,8 @@ class unattended_install {
   bool install(unattended_outcome& outcome);
   // The accessories named, in their order; one that is missing is noted in the outcome's reason.
   void start_accessories(unattended_outcome& outcome);
+  // The radio buttons and the accessory button the answers name.
+  ui::control& edition_button();
   ui::control& version_button();
   ui::control& accessory_button(std::string_view accessory);
   // An edit typed into and confirmed, as the view hands it to the window.
