@@ -110,8 +110,18 @@ void server_application::run_window() {
 int server_application::run_unattended(const install_answers& answers) {
   // The same window and journal, with dialogs that show nothing and answer from the file.
   unattended_dialogs ui(answers, out_);
-  platform headless{ui,       sys_.fs,  sys_.reg, sys_.proc, sys_.time, sys_.net, sys_.versions,
-                    sys_.ini, sys_.log, sys_.svc, sys_.env};
+  platform headless{.ui = ui,
+                    .fs = sys_.fs,
+                    .reg = sys_.reg,
+                    .proc = sys_.proc,
+                    .time = sys_.time,
+                    .net = sys_.net,
+                    .versions = sys_.versions,
+                    .ini = sys_.ini,
+                    .log = sys_.log,
+                    .svc = sys_.svc,
+                    .env = sys_.env,
+                    .wait = sys_.wait};
   journaled_platform journal(headless);
   sqlca_ = std::make_unique<journal_transaction>(*connection_, sys_.log);
   w_server window(journal.sys, *sqlca_);

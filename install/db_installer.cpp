@@ -1,5 +1,8 @@
 #include "install/db_installer.h"
 
+#include <charconv>
+#include <cstdint>
+
 #include "install/install_names.h"
 #include "install/password_gate.h"
 #include "install/server_name.h"
@@ -200,7 +203,11 @@ bool db_installer::make_temporary_copy() {
     tell(with(temporary_delete_failed_before, temporary, temporary_delete_failed_after));
     return stop();
   }
-  if (fs.CopyFileReplacing(w_.controls.sle_backupdata.text(), temporary) != 1) {
+  label_percent(label_copying_backup, 0);
+  const auto copied = [this](std::uint64_t done, std::uint64_t total) {
+    label_percent(label_copying_backup, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+  };
+  if (fs.CopyFileReplacing(w_.controls.sle_backupdata.text(), temporary, copied) != 1) {
     tell(with(temporary_copy_failed_before, temporary, temporary_copy_failed_after));
     return stop();
   }
@@ -217,7 +224,14 @@ bool db_installer::restore_database() {
   // operator gave the new one.
   std::string stem = s.gs_logicdbname;
   if (stem.empty()) stem = sql2012() ? s.gs_database_2012 : s.gs_product;
-  if (!execute(restore_database_sql(s.is_dbname, temporary_backup_file, stem, s.is_datapath))) {
+  // The server tells each step of STATS while the restore goes on.
+  const auto progress = [this](long number, std::string_view text) {
+    if (number != restore_progress_message) return;
+    int percent = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), percent).ec == std::errc())
+      label_percent(label_restoring, percent);
+  };
+  if (!execute(restore_database_sql(s.is_dbname, temporary_backup_file, stem, s.is_datapath), progress)) {
     // The temporary copy stays; the next run removes it.
     return error_exit();
   }
@@ -302,9 +316,9 @@ void db_installer::use_server_name_rule() {
   w_.sqlca.servername = server_name_for(w_.controls.sle_servername.text(), w_.state.is_port);
 }
 
-bool db_installer::execute(std::string_view sql) {
+bool db_installer::execute(std::string_view sql, const message_handler& on_message) {
   transaction& sqlca = w_.sqlca;
-  sqlca.execute_immediate(sql);
+  sqlca.execute_immediate(sql, on_message);
   return sqlca.sqlcode == sql_ok;
 }
 
@@ -320,6 +334,19 @@ db_installer::server_error db_installer::last_error() const {
 
 void db_installer::label(std::string_view text) {
   w_.show(w_.controls.st_dis, std::string(text));
+}
+
+void db_installer::label_percent(std::string_view text, int percent) {
+  const std::string shown =
+      std::string(text) + std::string(percent_before) + std::to_string(percent) + std::string(percent_after);
+  ui::control& status = w_.controls.st_dis;
+  if (status.text() == shown) return;
+  // The log has the stage once; its percentages are the server's messages or the copy's pace.
+  if (status.text().starts_with(text)) {
+    status.set_text(shown);
+  } else {
+    label(shown);
+  }
 }
 
 void db_installer::tell(std::string text) {

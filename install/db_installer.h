@@ -63,12 +63,14 @@ class db_installer {
   void connect(std::string_view login, std::string_view password, std::string_view database);
   // The server name from the machine name of the database page and the instance's port.
   void use_server_name_rule();
-  // Runs a statement; true when its status is 0.
-  bool execute(std::string_view sql);
+  // Runs a statement; true when its status is 0. The server's messages go to `on_message`.
+  bool execute(std::string_view sql, const message_handler& on_message = {});
   // The single-row select with one bound value; its status.
   long select(std::string_view sql, std::string_view value);
   server_error last_error() const;
   void label(std::string_view text);
+  // The stage's label and how far it has come, unless st_dis shows just that already.
+  void label_percent(std::string_view text, int percent);
   // A message with the window's title; once there is a safety backup, its line is added, and the
   // log's line when there is a log.
   void tell(std::string text);

@@ -59,7 +59,13 @@ inline constexpr std::string_view label_safety_backup_after = "]...";
 inline constexpr std::string_view label_dropping = "删除旧数据...";
 inline constexpr std::string_view label_new_login = "新建 LOGINID";
 inline constexpr std::string_view label_reconnecting = "重新连接数据库";
+inline constexpr std::string_view label_copying_backup = "复制备份文件...";
 inline constexpr std::string_view label_restoring = "装入业务数据库...";
+// After the label of a stage that reports its progress: a blank, the percent done and "%".
+inline constexpr std::string_view percent_before = " ";
+inline constexpr std::string_view percent_after = "%";
+// The server's progress of a restore WITH STATS: "N percent processed.".
+inline constexpr long restore_progress_message = 3211;
 inline constexpr std::string_view label_configuring = "修改配置...";
 inline constexpr std::string_view label_reconnecting_to_database = "重连接...";
 inline constexpr std::string_view label_default_database = "改变缺省库...";

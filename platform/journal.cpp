@@ -217,6 +217,7 @@ journaled_platform::journaled_platform(platform& inner)
       proc(inner.proc, inner.log),
       net(inner.net, inner.log),
       svc(inner.svc, inner.log),
-      sys{ui, fs, reg, proc, inner.time, net, inner.versions, inner.ini, inner.log, svc, inner.env} {}
+      sys{ui,        fs,        reg, proc,      inner.time, net, inner.versions,
+          inner.ini, inner.log, svc, inner.env, inner.wait} {}
 
 }  // namespace setup

@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/trace.h"
+#include "platform/waiting.h"
 
 namespace setup {
 
@@ -28,6 +29,8 @@ struct platform {
   trace& log;
   services& svc;
   environment& env;
+  // How the long calls are waited for (the delay runs through it too).
+  waiting& wait;
 };
 
 }  // namespace setup

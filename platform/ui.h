@@ -178,6 +178,8 @@ class form {
 
   // The window is closing; nothing can stop it.
   virtual void closing() {}
+  // The close box was pressed while a handler was waiting for a long call: the window stays.
+  virtual void close_refused() {}
 
  protected:
   form(int width, int height) : width_(width), height_(height) {}

@@ -143,13 +143,16 @@ bool port_service::answers_on(const std::string& port) {
   clock& time = w_.sys.time;
   const std::int64_t start = time.MillisecondClock();
   for (;;) {
+    // The restart is not over until the port answers: the status line counts the check's time down.
+    const std::int64_t left = n::port_check_time - (time.MillisecondClock() - start);
+    if (left > 0) w_.controls.st_disc.set_text(with_seconds_left(n::restarting_server, left));
     if (w_.sys.net.TcpConnects(n::loopback, number, n::port_check_try)) {
       w_.sys.log.line("port check: " + std::string(n::loopback) + ":" + port + " answers after " +
                       std::to_string(time.MillisecondClock() - start) + " ms");
       return true;
     }
     if (time.MillisecondClock() - start >= n::port_check_time) break;
-    of_delay(time, n::port_check_pause);
+    of_delay(w_.sys.wait, time, n::port_check_pause);
   }
   w_.sys.log.line("port check: nothing answers on " + std::string(n::loopback) + ":" + port + " within " +
                   std::to_string(n::port_check_time) + " ms");
@@ -170,7 +173,8 @@ bool port_service::of_modify_port() {
 
   const std::string status_before = c.st_disc.text();
   w_.show(c.st_disc, std::string(n::configuring_port));
-  of_delay(w_.sys.time, n::wait_before_writing);
+  of_delay(w_.sys.wait, w_.sys.time, n::wait_before_writing,
+           [&](std::int64_t left) { c.st_disc.set_text(with_seconds_left(n::configuring_port, left)); });
   if (!write_port(new_port)) {
     w_.show(c.st_disc, status_before);
     return false;

@@ -45,6 +45,9 @@ inline constexpr std::string_view port_must_be_four_digits = "端口号必须为
 inline constexpr std::string_view port_change_failed = "初始化数据库服务器端口失败！";
 inline constexpr std::string_view configuring_port = "正在配置数据库服务器端口...";
 inline constexpr std::string_view restarting_server = "正在重启服务器(大约需要1-2分钟)...";
+// After the text of a stage that waits: the seconds it still waits.
+inline constexpr std::string_view seconds_left_before = " 还剩 ";
+inline constexpr std::string_view seconds_left_after = " 秒";
 inline constexpr std::string_view port_configured = "数据库服务器端口配置成功，请下一步进入数据库安装过程!";
 inline constexpr std::string_view port_not_answering =
     "端口已写入，但数据库服务未在新端口上响应，请检查SQL Server服务！";

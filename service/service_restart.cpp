@@ -24,15 +24,18 @@ std::string service_name_for(std::string_view instance_name) {
 
 }  // namespace
 
-void service_restart::command(const std::string& line, std::int64_t wait) {
-  // A failed command changes nothing in the sequence; the journal keeps its exit code.
-  w_.sys.proc.RunWait(line, window_hidden);
-  of_delay(w_.sys.time, wait);
+std::string with_seconds_left(std::string_view text, std::int64_t milliseconds) {
+  return std::string(text) + std::string(n::seconds_left_before) +
+         std::to_string((milliseconds + 999) / 1000) + std::string(n::seconds_left_after);
+}
+
+void service_restart::show(std::int64_t milliseconds_left) {
+  std::string text = with_seconds_left(n::restarting_server, milliseconds_left);
+  if (w_.controls.st_disc.text() != text) w_.controls.st_disc.set_text(std::move(text));
 }
 
 void service_restart::run() {
   registry& reg = w_.sys.reg;
-  ui::control& status = w_.controls.st_disc;
   const std::string service = service_name_for(w_.state.is_ins_name);
   const std::string key = std::string(n::services_key) + service;
   std::string account;  // empty when it cannot be read
@@ -41,25 +44,42 @@ void service_restart::run() {
   const std::vector<std::string> dependents =
       w_.sys.svc.RunningDependentServices(service).value_or(std::vector<std::string>());
 
+  // Each step: a net command run hidden, then its wait.
+  struct step {
+    std::string command;
+    std::int64_t wait;
+    bool logon_fixed_first = false;
+  };
+  std::vector<step> steps;
   if (account != n::local_system) {
-    w_.show(status, std::string(n::restarting_server));
-    command(service_command(n::stop_service, service), n::wait_after_stop);
-    // The manager keeps the account it started the service with; the registry alone would change it
-    // only at the next boot. The registry is written too, but no key is made for a service not there.
-    w_.sys.svc.SetServiceAccount(service, n::local_system);
-    if (std::vector<std::string> names; reg.ListRegistryValueNames(key, names) == 1) {
-      reg.WriteRegistryString(key, n::logon_account, n::local_system);
-    }
-    command(service_command(n::start_service, service), n::wait_after_logon_start);
+    steps.push_back({service_command(n::stop_service, service), n::wait_after_stop});
+    steps.push_back({service_command(n::start_service, service), n::wait_after_logon_start, true});
+  }
+  steps.push_back({service_command(n::stop_service, service), n::wait_after_stop});
+  steps.push_back({std::string(n::stop_browser), n::wait_after_stop});
+  steps.push_back({service_command(n::start_service, service), n::wait_after_start});
+  steps.push_back({std::string(n::start_browser), n::wait_after_start});
+  for (const std::string& dependent : dependents) {
+    steps.push_back({service_command(n::start_service, dependent), n::wait_after_start});
   }
 
-  w_.show(status, std::string(n::restarting_server));
-  command(service_command(n::stop_service, service), n::wait_after_stop);
-  command(std::string(n::stop_browser), n::wait_after_stop);
-  command(service_command(n::start_service, service), n::wait_after_start);
-  command(std::string(n::start_browser), n::wait_after_start);
-  for (const std::string& dependent : dependents) {
-    command(service_command(n::start_service, dependent), n::wait_after_start);
+  std::int64_t left = 0;
+  for (const step& s : steps) left += s.wait;
+  for (const step& s : steps) {
+    if (s.logon_fixed_first) {
+      // The manager keeps the account it started the service with; the registry alone would change it
+      // only at the next boot. The registry is written too, but no key is made for a service not there.
+      w_.sys.svc.SetServiceAccount(service, n::local_system);
+      if (std::vector<std::string> names; reg.ListRegistryValueNames(key, names) == 1) {
+        reg.WriteRegistryString(key, n::logon_account, n::local_system);
+      }
+    }
+    // Each command's stage goes to the log; the seconds counted down do not.
+    w_.show(w_.controls.st_disc, with_seconds_left(n::restarting_server, left));
+    // A failed command changes nothing in the sequence; the journal keeps its exit code.
+    w_.sys.proc.RunWait(s.command, window_hidden);
+    left -= s.wait;
+    of_delay(w_.sys.wait, w_.sys.time, s.wait, [&](std::int64_t wait_left) { show(left + wait_left); });
   }
 }
 

@@ -5,22 +5,27 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/wizard_context.h"
 
 namespace setup {
+
+// A status line's text while a stage waits: the stage's own text and the seconds left, rounded up.
+std::string with_seconds_left(std::string_view text, std::int64_t milliseconds);
 
 class service_restart {
  public:
   explicit service_restart(wizard_context& w) : w_(w) {}
 
   // The whole sequence for the instance is_ins_name, with its waits; each step runs whatever the one
-  // before it did, and the progress is shown on the status line only.
+  // before it did, and the progress is shown on the status line only: the stage's text and the seconds
+  // its waits still take.
   void run();
 
  private:
-  // Runs a net command hidden, then waits.
-  void command(const std::string& line, std::int64_t wait);
+  // The status line with the seconds left, unless it shows them already.
+  void show(std::int64_t milliseconds_left);
 
   wizard_context& w_;
 };

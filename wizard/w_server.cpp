@@ -15,6 +15,7 @@ constexpr std::string_view caption_branch = "连锁分部";
 constexpr std::string_view caption_chain_headquarters = "连锁总部";
 constexpr std::string_view data_transfer_title_qvxlov10 = "安装门店通讯服务（MCS）";
 constexpr std::string_view data_transfer_title = "安装门店数据传输服务程序";
+constexpr std::string_view wait_for_the_step = "正在处理，请等待当前操作完成。";
 
 }  // namespace
 
@@ -167,6 +168,11 @@ void w_server::rb_jmzb_clicked() {
 
 void w_server::closing() {
   if (tab_1.selectedtab() == page_install && cbx_1.checked()) context_.sys.ui.OpenUrl(web_shop_address);
+}
+
+void w_server::close_refused() {
+  if (tab_1.selectedtab() == page_install) st_dis.set_text(std::string(wait_for_the_step));
+  if (tab_1.selectedtab() == page_port) st_disc.set_text(std::string(wait_for_the_step));
 }
 
 }  // namespace setup

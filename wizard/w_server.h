@@ -33,6 +33,8 @@ class w_server : public ui::form, public w_server_controls {
   void open();
 
   void closing() override;
+  // The status line of the page shown (the port page's, the install page's) asks the operator to wait.
+  void close_refused() override;
 
   w_server_state state;
 

@@ -16,12 +16,13 @@ namespace {
 // Shows the wizard's window through the Win32 view until it closes.
 class view_host final : public setup::window_host {
  public:
-  view_host(setup::win32_dialogs& dialogs, setup::trace& log) : dialogs_(dialogs), log_(log) {}
-  void run(setup::ui::form& window) override { setup::run_window(window, dialogs_, &log_); }
+  explicit view_host(setup::win32_platform& system) : system_(system) {}
+  void run(setup::ui::form& window) override {
+    setup::run_window(window, system_.dialogs, &system_.log, &system_.waiting);
+  }
 
  private:
-  setup::win32_dialogs& dialogs_;
-  setup::trace& log_;
+  setup::win32_platform& system_;
 };
 
 }  // namespace
@@ -30,11 +31,11 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(setup::win32::narrow(argv[i]));
   setup::win32_platform system;
-  view_host host(system.dialogs, system.log);
+  view_host host(system);
   // Attached only when written to: the window alone never touches a console.
   setup::win32_console console;
   setup::server_application app(
-      system.sys, [] { return std::make_unique<setup::odbc_transaction>(); }, host, std::move(arguments),
-      &console);
+      system.sys, [&system] { return std::make_unique<setup::odbc_transaction>(system.waiting); }, host,
+      std::move(arguments), &console);
   return app.run();
 }

@@ -26,7 +26,7 @@ struct memory_platform {
   memory_trace log;
   memory_services services;
   memory_environment env;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env};
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env, waiting_in_place()};
 };
 
 }  // namespace setup

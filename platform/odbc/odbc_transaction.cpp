@@ -164,7 +164,7 @@ std::string without_driver_prefixes(std::string_view text) {
   return std::string(text);
 }
 
-odbc_transaction::odbc_transaction() = default;
+odbc_transaction::odbc_transaction(waiting& wait) : wait_(wait) {}
 
 odbc_transaction::~odbc_transaction() = default;
 
@@ -197,7 +197,11 @@ void record_failure(transaction& t, const odbc_handle& handle, std::string_view 
 }  // namespace
 
 void odbc_transaction::connect() {
-  disconnect();
+  wait_.run([&] { open(); });
+}
+
+void odbc_transaction::open() {
+  session_.reset();
   reset_results();
   auto s = std::make_unique<session>();
   if (!s->environment.allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE)) {
@@ -230,7 +234,7 @@ void odbc_transaction::connect() {
 }
 
 void odbc_transaction::disconnect() {
-  session_.reset();
+  if (session_) wait_.run([&] { session_.reset(); });
 }
 
 std::optional<std::string> odbc_transaction::select_single(std::string_view sql, std::string_view parameter) {
@@ -276,6 +280,12 @@ std::string first_column(const odbc_handle& statement) {
 std::optional<std::string> odbc_transaction::run(std::string_view sql,
                                                  std::optional<std::string_view> parameter,
                                                  const message_handler& on_message) {
+  return wait_.run_returning([&] { return run_here(sql, parameter, on_message); });
+}
+
+std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
+                                                      std::optional<std::string_view> parameter,
+                                                      const message_handler& on_message) {
   reset_results();
   if (!connected()) {
     sqlcode = sql_error;
@@ -336,7 +346,9 @@ std::optional<std::string> odbc_transaction::run(std::string_view sql,
   const auto take_messages = [&](SQLRETURN call_result) {
     if (!on_message || (call_result != SQL_SUCCESS_WITH_INFO && call_result != SQL_ERROR)) return;
     for (const diagnostic& d : read_diagnostics(statement)) {
-      if (d.sqlstate.starts_with("01")) on_message(d.native, without_driver_prefixes(d.text));
+      if (!d.sqlstate.starts_with("01")) continue;
+      const std::string text = without_driver_prefixes(d.text);
+      wait_.tell([&] { on_message(d.native, text); });
     }
   };
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/database.h"
+#include "platform/waiting.h"
 
 namespace setup {
 
@@ -20,9 +21,11 @@ std::string odbc_connection_string(const transaction& settings);
 // server's message ("[FreeTDS][SQL Server]", "[Microsoft][ODBC SQL Server Driver][SQL Server]").
 std::string without_driver_prefixes(std::string_view text);
 
+// Every call that reaches the server runs through the waiting given; the messages reach the handler on
+// the thread that made the call.
 class odbc_transaction final : public transaction {
  public:
-  odbc_transaction();
+  explicit odbc_transaction(waiting& wait = waiting_in_place());
   ~odbc_transaction() override;
   odbc_transaction(const odbc_transaction&) = delete;
   odbc_transaction& operator=(const odbc_transaction&) = delete;
@@ -42,12 +45,16 @@ class odbc_transaction final : public transaction {
 
  private:
   void reset_results();
+  void open();
   // Runs `sql` (with the parameter bound when given), reads every result and message to the end, and
   // sets the results. Returns the first column of the first row (a NULL as empty text), nullopt
   // without a row.
   std::optional<std::string> run(std::string_view sql, std::optional<std::string_view> parameter,
                                  const message_handler& on_message = {});
+  std::optional<std::string> run_here(std::string_view sql, std::optional<std::string_view> parameter,
+                                      const message_handler& on_message);
 
+  waiting& wait_;
   std::unique_ptr<session> session_;
 };
 

@@ -187,7 +187,8 @@ win32_view::win32_view(ui::form& form, win32_dialogs& dialogs, options settings)
       dialogs_(dialogs),
       picture_folder_(settings.picture_folder.empty() ? program_folder()
                                                       : std::move(settings.picture_folder)),
-      log_(settings.log) {
+      log_(settings.log),
+      waiting_(settings.waiting) {
   for (ui::control* c : form_.controls()) {
     if (tab_ == nullptr && c->kind() == ui::control_kind::tab) tab_ = c;
     if (c->kind() == ui::control_kind::page && c->page() > 0) page_models_.emplace(c->page(), c);
@@ -729,6 +730,7 @@ void win32_view::title_changed() {
 
 void win32_view::close_requested() {
   if (window_ != nullptr) {
+    close_asked_ = true;
     PostMessageW(window_, WM_CLOSE, 0, 0);
   } else if (!closing_) {
     closing_ = true;
@@ -743,7 +745,12 @@ void win32_view::close() {
 void win32_view::on_close() {
   if (closing_ || window_ == nullptr) return;
   if (handler_depth_ > 0) {
-    close_pending_ = true;
+    // An install or a port change must not be cut off: only the form's own close waits for its turn.
+    if (close_asked_) {
+      close_pending_ = true;
+    } else if (waiting_for_a_call()) {
+      form_.close_refused();
+    }
     return;
   }
   closing_ = true;
@@ -776,8 +783,13 @@ void win32_view::run_handler(event&& handler) {
   }
 }
 
+bool win32_view::waiting_for_a_call() const {
+  return waiting_ != nullptr && waiting_->waiting_here();
+}
+
 void win32_view::confirm_edit(entry& e) {
-  if (!e.unconfirmed || closing_) return;
+  // Left unconfirmed while a long call runs (the field lost the focus with the window's activation).
+  if (!e.unconfirmed || closing_ || waiting_for_a_call()) return;
   e.unconfirmed = false;
   ui::control& c = *e.model;
   run_handler([&] { form_.modify(c); });
@@ -797,8 +809,9 @@ void win32_view::on_command(HWND child, int code) {
     case kind::picture_button:
     case kind::radio:
     case kind::checkbox:
-      // The form applies the click's rules (a radio button checked, a check box toggled).
-      if (code == BN_CLICKED) run_handler([&] { form_.click(c); });
+      // The form applies the click's rules (a radio button checked, a check box toggled). No click
+      // starts a handler inside another (one that waits for a long call, or shows a box).
+      if (code == BN_CLICKED && handler_depth_ == 0) run_handler([&] { form_.click(c); });
       break;
     case kind::edit:
     case kind::password_edit:
@@ -812,6 +825,11 @@ void win32_view::on_command(HWND child, int code) {
       break;
     case kind::dropdown:
       if (code == CBN_SELCHANGE) {
+        if (handler_depth_ > 0) {
+          // Refused as a click is; the list shows the model's choice again.
+          apply_items(*e);
+          break;
+        }
         const LRESULT index = SendMessageW(child, CB_GETCURSEL, 0, 0);
         if (index == CB_ERR) break;
         run_handler([&] { form_.choose(c, static_cast<int>(index) + 1); });
@@ -947,6 +965,10 @@ LRESULT win32_view::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       on_close();
       return 0;
+    case WM_QUERYENDSESSION:
+      // Windows is not to end the session in the middle of an install or a port change.
+      if (handler_depth_ > 0) return FALSE;
+      break;
     case message_dpi_changed:
       relayout_for_dpi(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -1008,11 +1030,11 @@ void win32_view::pump_pending() {
   }
 }
 
-int run_window(ui::form& form, win32_dialogs& dialogs, trace* log) {
-  // A long event handler keeps the window from the message loop; the system must not replace it with
-  // a ghost, or the progress written into it would not be seen.
+int run_window(ui::form& form, win32_dialogs& dialogs, trace* log, win32_waiting* waiting) {
+  // Between two long calls a handler keeps the window from its messages for a moment; the system must
+  // not replace it with a ghost meanwhile.
   DisableProcessWindowsGhosting();
-  win32_view view(form, dialogs, win32_view::options{.log = log});
+  win32_view view(form, dialogs, win32_view::options{.log = log, .waiting = waiting});
   if (!view.create()) return -1;
   MSG message;
   while (view.is_open()) {

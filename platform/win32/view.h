@@ -19,6 +19,7 @@
 #include "platform/win32/picture.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_waiting.h"
 
 namespace setup {
 
@@ -41,6 +42,8 @@ class win32_view final : public ui::form_observer {
     // Where the view notes the stages of making the window (created, shown, the rest of the controls,
     // the pictures); none: not noted.
     trace* log = nullptr;
+    // How the platform waits for the long calls of the form's handlers; none: they block the window.
+    win32_waiting* waiting = nullptr;
   };
 
   // Attaches itself to the form and makes the dialogs' boxes modal to its window while it exists.
@@ -65,7 +68,8 @@ class win32_view final : public ui::form_observer {
   // Delivers every message waiting in the thread's queue and returns without waiting for more.
   void pump_pending();
   // Closes the window as its close box does: the form's closing step runs once, then the window goes.
-  // Inside an event handler the close waits until the handler has returned.
+  // While an event handler runs the close box does nothing (the form hears close_refused() when the
+  // handler waits for a long call); a close the form asked for waits until the handler has returned.
   void close();
 
   void control_changed(ui::control& c, ui::change what) override;
@@ -121,6 +125,8 @@ class win32_view final : public ui::form_observer {
   void confirm_edit(entry& e);
   template <typename event>
   void run_handler(event&& handler);
+  // A handler is waiting for a long call (the window takes no input meanwhile).
+  bool waiting_for_a_call() const;
   void on_close();
   void on_destroyed();
 
@@ -147,11 +153,14 @@ class win32_view final : public ui::form_observer {
   win32_dialogs& dialogs_;
   std::string picture_folder_;
   trace* log_ = nullptr;
+  win32_waiting* waiting_ = nullptr;
   HWND window_ = nullptr;
   int dpi_ = 96;
   bool created_ = false;
   bool closing_ = false;
   bool close_pending_ = false;
+  // The form asked to be closed (close_requested); the close box did not.
+  bool close_asked_ = false;
   bool ole_started_ = false;
   bool ole_ready_ = false;
   int handler_depth_ = 0;
@@ -173,6 +182,7 @@ class win32_view final : public ui::form_observer {
 
 // Shows the form and runs the message loop until its window has closed: the form's closing step runs
 // once, the window is destroyed, and the function returns 0 (-1 when the window could not be created).
-int run_window(ui::form& form, win32_dialogs& dialogs, trace* log = nullptr);
+int run_window(ui::form& form, win32_dialogs& dialogs, trace* log = nullptr,
+               win32_waiting* waiting = nullptr);
 
 }  // namespace setup

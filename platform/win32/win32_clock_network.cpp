@@ -44,7 +44,7 @@ struct win32_network::winsock_functions {
   }
 };
 
-win32_network::win32_network(trace& log) : log_(log) {}
+win32_network::win32_network(trace& log, waiting& wait) : log_(log), wait_(wait) {}
 win32_network::~win32_network() = default;
 
 const win32_network::winsock_functions* win32_network::winsock(std::string_view what) {
@@ -71,6 +71,15 @@ void win32_network::stop() {
 }
 
 std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::string_view host_name) {
+  return wait_.run_returning([&] { return resolve(host_name); });
+}
+
+bool win32_network::TcpConnects(std::string_view ipv4_address, std::uint16_t port,
+                                std::int64_t timeout_milliseconds) {
+  return wait_.run_returning([&] { return try_connection(ipv4_address, port, timeout_milliseconds); });
+}
+
+std::optional<std::vector<std::uint32_t>> win32_network::resolve(std::string_view host_name) {
   if (host_name.empty()) return std::nullopt;
   const std::string what = "resolve \"" + std::string(host_name) + "\"";
   const winsock_functions* ws = winsock(what);
@@ -97,8 +106,8 @@ std::optional<std::vector<std::uint32_t>> win32_network::host_addresses(std::str
   return addresses;
 }
 
-bool win32_network::TcpConnects(std::string_view ipv4_address, std::uint16_t port,
-                                std::int64_t timeout_milliseconds) {
+bool win32_network::try_connection(std::string_view ipv4_address, std::uint16_t port,
+                                   std::int64_t timeout_milliseconds) {
   const std::string what = "connect " + std::string(ipv4_address) + ":" + std::to_string(port);
   const winsock_functions* ws = winsock(what);
   if (ws == nullptr) return false;

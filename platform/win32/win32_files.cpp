@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_system.h"
@@ -96,37 +98,77 @@ bool win32_files::RemoveFile(std::string_view path) {
 
 namespace {
 
-struct copy_listener {
-  const copy_progress& progress;
-  bool heard = false;
-};
-
-DWORD CALLBACK copy_progress_routine(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER,
-                                     DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
-  auto& listener = *static_cast<copy_listener*>(data);
-  listener.heard = true;
-  listener.progress(static_cast<std::uint64_t>(copied.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
-  return PROGRESS_CONTINUE;
-}
+// A piece of a copy: large enough to keep the disks busy, small enough for a progress of every percent
+// of a backup of 100 MiB.
+constexpr DWORD copy_piece = 1 << 20;
+// The attributes a copy takes from its source, as CopyFile gives them (a file from a CD is read-only).
+constexpr DWORD copied_attributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 }  // namespace
 
 int win32_files::CopyFileReplacing(std::string_view source, std::string_view target,
                                    const copy_progress& progress) {
-  copy_listener listener{progress};
-  // Flags 0: a file already at the target is replaced.
-  if (!CopyFileExW(wide(source).c_str(), wide(target).c_str(), progress ? copy_progress_routine : nullptr,
-                   &listener, nullptr, 0)) {
-    log_.line(failure_line("copy " + quoted(source) + " to " + quoted(target), GetLastError()));
+  return wait_.run_returning([&] {
+    // The progress is the caller's: it hears it on its own thread.
+    const copy_progress told = !progress ? copy_progress() : [&](std::uint64_t copied, std::uint64_t total) {
+      wait_.tell([&] { progress(copied, total); });
+    };
+    return copy_replacing(source, target, told);
+  });
+}
+
+int win32_files::copy_replacing(std::string_view source, std::string_view target,
+                                const copy_progress& progress) {
+  // A copy of our own, piece by piece, rather than CopyFileEx: wine's never calls its progress routine.
+  const std::string what = "copy " + quoted(source) + " to " + quoted(target);
+  const std::wstring from = wide(source);
+  const std::wstring to = wide(target);
+  unique_handle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER size{};
+  FILETIME written_at{};
+  if (!in.valid() || !GetFileSizeEx(in.get(), &size) ||
+      !GetFileTime(in.get(), nullptr, nullptr, &written_at)) {
+    log_.line(failure_line(what, GetLastError()));
     return 0;
   }
-  // wine's CopyFileExW never calls the routine: the listener still hears that the copy is complete.
-  WIN32_FILE_ATTRIBUTE_DATA copied{};
-  if (progress && !listener.heard &&
-      GetFileAttributesExW(wide(target).c_str(), GetFileExInfoStandard, &copied)) {
-    const std::uint64_t size = (static_cast<std::uint64_t>(copied.nFileSizeHigh) << 32) | copied.nFileSizeLow;
-    progress(size, size);
+  // A file already there is replaced (a read-only one is refused, as CopyFile refuses it).
+  unique_handle out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!out.valid()) {
+    log_.line(failure_line(what, GetLastError()));
+    return 0;
   }
+  const auto fail = [&](DWORD code) {
+    out.reset();
+    // No part of a copy is left behind as if it were one.
+    DeleteFileW(to.c_str());
+    log_.line(failure_line(what, code));
+    return 0;
+  };
+  const std::uint64_t total = static_cast<std::uint64_t>(size.QuadPart);
+  std::vector<char> piece(copy_piece);
+  std::uint64_t copied = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(in.get(), piece.data(), copy_piece, &read, nullptr)) return fail(GetLastError());
+    if (read == 0) break;
+    DWORD put = 0;
+    if (!WriteFile(out.get(), piece.data(), read, &put, nullptr)) return fail(GetLastError());
+    if (put != read) return fail(ERROR_DISK_FULL);
+    copied += read;
+    if (progress) progress(copied, std::max(copied, total));
+  }
+  if (!SetFileTime(out.get(), nullptr, nullptr, &written_at)) return fail(GetLastError());
+  if (!CloseHandle(out.release())) return fail(GetLastError());
+  const DWORD attributes = GetFileAttributesW(from.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & copied_attributes) != 0 &&
+      !SetFileAttributesW(to.c_str(), attributes & copied_attributes)) {
+    return fail(GetLastError());
+  }
+  // The last word says that the copy is complete, also of an empty file or one shorter than it said.
+  if (progress && (copied == 0 || copied < total)) progress(copied, copied);
   return 1;
 }
 

@@ -69,9 +69,11 @@ bool win32_processes::StartProgram(std::string_view program_path) {
 }
 
 std::uint32_t win32_processes::RunWait(std::string_view command_line, int window_style) {
-  const std::uint32_t result = run_and_wait(command_line, window_style);
-  if (result == run_failed) log_.line(failure_line("run " + std::string(command_line), GetLastError()));
-  return result;
+  return wait_.run_returning([&] {
+    const std::uint32_t result = run_and_wait(command_line, window_style);
+    if (result == run_failed) log_.line(failure_line("run " + std::string(command_line), GetLastError()));
+    return result;
+  });
 }
 
 std::uint32_t win32_processes::run_and_wait(std::string_view command_line, int window_style) {

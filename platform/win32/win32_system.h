@@ -1,6 +1,7 @@
 // The Win32 implementations of the platform operations other than the registry and the dialogs. Each
 // failure they turn into false, 0, -1 or an empty result is traced with its context and the system's
-// code.
+// code. The calls that can block for long (the copy, RunWait, the network's) run through the waiting
+// they are given.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,13 @@
 #include "platform/processes.h"
 #include "platform/services.h"
 #include "platform/trace.h"
+#include "platform/waiting.h"
 
 namespace setup {
 
 class win32_files final : public files {
  public:
-  explicit win32_files(trace& log) : log_(log) {}
+  explicit win32_files(trace& log, waiting& wait = waiting_in_place()) : log_(log), wait_(wait) {}
 
   bool FileExists(std::string_view path) override;
   bool DirectoryExists(std::string_view path) override;
@@ -34,12 +36,15 @@ class win32_files final : public files {
   std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
 
  private:
+  int copy_replacing(std::string_view source, std::string_view target, const copy_progress& progress);
+
   trace& log_;
+  waiting& wait_;
 };
 
 class win32_processes final : public processes {
  public:
-  explicit win32_processes(trace& log) : log_(log) {}
+  explicit win32_processes(trace& log, waiting& wait = waiting_in_place()) : log_(log), wait_(wait) {}
 
   bool StartProgram(std::string_view program_path) override;
   std::uint32_t RunWait(std::string_view command_line, int window_style) override;
@@ -47,6 +52,7 @@ class win32_processes final : public processes {
  private:
   std::uint32_t run_and_wait(std::string_view command_line, int window_style);
   trace& log_;
+  waiting& wait_;
 };
 
 class win32_clock final : public clock {
@@ -63,7 +69,7 @@ class win32_clock final : public clock {
 // Windows Sockets is loaded when first used (discovery's look-up, the port check), not at every start.
 class win32_network final : public network {
  public:
-  explicit win32_network(trace& log);
+  explicit win32_network(trace& log, waiting& wait = waiting_in_place());
   ~win32_network() override;
 
   int start() override;
@@ -76,8 +82,11 @@ class win32_network final : public network {
   struct winsock_functions;
   // The functions of ws2_32.dll, looked up once; null when the DLL or one of them is missing (traced).
   const winsock_functions* winsock(std::string_view what);
+  std::optional<std::vector<std::uint32_t>> resolve(std::string_view host_name);
+  bool try_connection(std::string_view ipv4_address, std::uint16_t port, std::int64_t timeout_milliseconds);
 
   trace& log_;
+  waiting& wait_;
   std::unique_ptr<winsock_functions> winsock_;
   bool looked_up_ = false;
 };

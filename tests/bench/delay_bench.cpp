@@ -57,7 +57,7 @@ TEST(DelayBench, TwoSecondsOfWallClockWithTheProcessorIdle) {
   real_clock time;
   const double cpu_before = cpu_milliseconds();
   const auto wall_before = std::chrono::steady_clock::now();
-  of_delay(time, 2000);
+  of_delay(waiting_in_place(), time, 2000);
   const double wall =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall_before).count();
   const double cpu = cpu_milliseconds() - cpu_before;

@@ -31,7 +31,7 @@ TEST(DiscoveryBench, TwentyInstancesWithA64MiBProgram) {
   memory_trace log;
   memory_services services;
   memory_environment env;
-  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env};
+  platform sys{ui, fs, reg, proc, time, net, versions, ini, log, services, env, waiting_in_place()};
   memory_transaction sqlca;
 
   const std::string folder = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\MSSQL";

@@ -35,13 +35,6 @@ class machine_disk final : public sqlsim::disk {
   memory_files& fs_;
 };
 
-struct label_recorder final : ui::control_observer {
-  std::vector<std::string> texts;
-  void control_changed(ui::control& c, ui::change what) override {
-    if (what == ui::change::text) texts.push_back(c.text());
-  }
-};
-
 // The lines of a dump that describe one database; empty when it has none.
 inline std::string database_part(const std::string& dump, const std::string& name) {
   std::string quoted;

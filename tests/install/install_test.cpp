@@ -81,15 +81,14 @@ TEST_P(FreshInstall, RestoresTheDatabaseWithItsLoginsOptionsRowsAndMark) {
   im.open();
   ASSERT_TRUE(im.install());
   EXPECT_EQ(im.dump(), fresh_dump(GetParam()));
-  std::vector<std::string> labels = {"连接 SQL Server 数据库...",
-                                     "新建 LOGINID",
-                                     "重新连接数据库",
-                                     "装入业务数据库...",
-                                     "重连接...",
-                                     "改变缺省库...",
-                                     "修改数据库选项...",
-                                     done};
-  if (GetParam() == v2000) labels.insert(labels.begin() + 4, "修改配置...");
+  std::vector<std::string> labels = {
+      "连接 SQL Server 数据库...", "新建 LOGINID",         "重新连接数据库",
+      "复制备份文件... 0%",        "复制备份文件... 100%", "装入业务数据库..."};
+  // Each step of the restore's STATS, as the server reports it.
+  for (int percent = 10; percent <= 100; percent += 10)
+    labels.push_back("装入业务数据库... " + std::to_string(percent) + "%");
+  if (GetParam() == v2000) labels.push_back("修改配置...");
+  labels.insert(labels.end(), {"重连接...", "改变缺省库...", "修改数据库选项...", done});
   EXPECT_EQ(im.labels.texts, labels);
   EXPECT_EQ(im.messages(), std::vector<std::string>{done});
   EXPECT_EQ(im.m.ui.history().back().title, "澜拓专卖店澜拓专卖店");
@@ -160,8 +159,9 @@ TEST_P(Reinstall, LeavesTheCustomersDatabaseOrItsSafetyBackup) {
     return;
   }
   EXPECT_EQ(
-      std::vector<std::string>(im.labels.texts.begin() + 1, im.labels.texts.begin() + 3),
-      (std::vector<std::string>{std::string("备份原数据库到[") + safety_backup + "]...", "删除旧数据..."}));
+      std::vector<std::string>(im.labels.texts.begin() + 1, im.labels.texts.begin() + 5),
+      (std::vector<std::string>{"复制备份文件... 0%", "复制备份文件... 100%",
+                                std::string("备份原数据库到[") + safety_backup + "]...", "删除旧数据..."}));
   EXPECT_EQ(im.database().empty(), c.result == reinstall_case::dropped);
   EXPECT_EQ(im.database().find("客户的数据"), std::string::npos);
   // The safety backup gives the customer's database back: its files, users and rows. (The simulated

@@ -10,8 +10,8 @@ namespace {
 
 TEST(Delay, ZeroAndNegativeReturnAtOnce) {
   memory_clock time;
-  of_delay(time, 0);
-  of_delay(time, -5);
+  of_delay(waiting_in_place(), time, 0);
+  of_delay(waiting_in_place(), time, -5);
   EXPECT_EQ(time.sleeps(), 0);
   EXPECT_EQ(time.now, 0);
 }
@@ -19,7 +19,7 @@ TEST(Delay, ZeroAndNegativeReturnAtOnce) {
 TEST(Delay, WaitsAtLeastTheTimeInShortSleeps) {
   memory_clock time;
   time.now = 123456;
-  of_delay(time, 2000);
+  of_delay(waiting_in_place(), time, 2000);
   EXPECT_GE(time.now - 123456, 2000);
   EXPECT_LE(time.now - 123456, 2010);
   EXPECT_GE(time.sleeps(), 100);  // short steps, not one long sleep
@@ -28,7 +28,7 @@ TEST(Delay, WaitsAtLeastTheTimeInShortSleeps) {
 TEST(Delay, AClockThatRunsMeanwhileEndsTheWaitSooner) {
   memory_clock time;
   time.advance_per_reading = 7;
-  of_delay(time, 100);
+  of_delay(waiting_in_place(), time, 100);
   EXPECT_GE(time.now, 100);
   EXPECT_LT(time.slept(), 100);
 }

@@ -93,7 +93,7 @@ TEST(PortChangeUnderWine, TheValuesLandInTheInstancesViewAndTheAccountInTheServi
     win32_services scm{log};
     memory_environment env;
     journal_processes journaled{proc, log};  // the commands' exit codes, as the program's log has them
-    platform sys{ui, fs, reg, journaled, time, net, versions, ini, log, scm, env};
+    platform sys{ui, fs, reg, journaled, time, net, versions, ini, log, scm, env, waiting_in_place()};
     w_server_state state;
     w_server_controls controls;
     memory_transaction sqlca;

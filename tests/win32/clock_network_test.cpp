@@ -18,7 +18,7 @@ TEST(Win32Clock, StartsNearZeroAndTheDelayWaitsAtLeastItsTime) {
   EXPECT_GE(first, 0);
   EXPECT_LT(first, 1000);
   const auto before = std::chrono::steady_clock::now();
-  of_delay(time, 300);
+  of_delay(waiting_in_place(), time, 300);
   const auto waited = std::chrono::steady_clock::now() - before;
   EXPECT_GE(time.MillisecondClock() - first, 300);
   EXPECT_GE(waited, std::chrono::milliseconds(290));  // the two clocks tick at different instants

@@ -62,8 +62,10 @@ TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
                windows.ini,
                windows.log,
                windows.services,
-               windows.environment};
-  odbc_transaction sqlca;
+               windows.environment,
+               windows.waiting};
+  // The calls run on workers while this thread waits, as in the program.
+  odbc_transaction sqlca(windows.waiting);
   w_server_state state;
   w_server_controls controls;
   wizard_context context{state, controls, sys, sqlca};

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/journal.h"
 #include "platform/memory/memory_database.h"
@@ -11,6 +12,14 @@
 #include "wizard/w_server.h"
 
 namespace setup::test {
+
+// Every text a label attached to it is given, in order (a status line's stages and progress).
+struct label_recorder final : ui::control_observer {
+  std::vector<std::string> texts;
+  void control_changed(ui::control& c, ui::change what) override {
+    if (what == ui::change::text) texts.push_back(c.text());
+  }
+};
 
 // 64-bit Windows unless asked otherwise; SQL Servers are added as in the discovery tests.
 struct machine : sql_server_machine {

@@ -20,6 +20,7 @@ const std::string services = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Ser
 const std::string configured = "数据库服务器端口配置成功，请下一步进入数据库安装过程!";
 const std::string bad_entry = "端口号必须为4位数字字符组成，请重新输入！";
 const std::string failed = "初始化数据库服务器端口失败！";
+const std::string restarting = "正在重启服务器(大约需要1-2分钟)... 还剩 ";
 
 struct value {
   std::string key;
@@ -234,7 +235,11 @@ TEST(PortPage, TheRestartRunsItsCommandsInOrderWithTheirWaitsAndLeavesTheService
     for (const command& c : p.commands) from_first.push_back({c.at - 2000, c.line});
     EXPECT_EQ(from_first, r.commands);
     EXPECT_EQ(p.m.time.now, 2000 + r.commands.back().at + 5000) << "the last wait, then the port answered";
-    EXPECT_EQ(p.statuses, std::vector<std::string>(r.commands.size(), "正在重启服务器(大约需要1-2分钟)..."));
+    // Before each command the status line says how long the waits still take.
+    std::vector<std::string> counted;
+    for (const command& c : r.commands)
+      counted.push_back(restarting + std::to_string((r.commands.back().at + 5000 - c.at) / 1000) + " 秒");
+    EXPECT_EQ(p.statuses, counted);
     for (const auto& run : p.m.proc.runs()) EXPECT_EQ(run.window_style, 0) << run.command_line;
     EXPECT_EQ(p.w->st_disc.text(), configured);
     for (const auto& s : p.m.services.installed) EXPECT_TRUE(s.running) << s.name;
@@ -272,6 +277,23 @@ TEST(PortPage, TheNewPortIsTriedForThirtySecondsOnTheLoopbackAddress) {
     EXPECT_EQ(p.w->sle_old_port.text(), "2433");
     EXPECT_TRUE(p.m.ui.messages().empty());
   }
+}
+
+TEST(PortPage, WhileItWaitsTheStatusLineCountsTheSecondsDown) {
+  port_page p({{ipall, "TcpPort", "1433"}});
+  p.install("MSSQL$SHOP");
+  p.m.net.listening[1500] = 0;
+  p.enter();
+  test::label_recorder status;
+  p.w->st_disc.attach(&status);
+  p.change_to("1500");
+  std::vector<std::string> expected = {"正在配置数据库服务器端口...", "正在配置数据库服务器端口... 还剩 2 秒",
+                                       "正在配置数据库服务器端口... 还剩 1 秒"};
+  for (int left = 26; left >= 1; --left) expected.push_back(restarting + std::to_string(left) + " 秒");
+  // Then the check of the new port, which may take 30 s more, answered at once.
+  expected.push_back(restarting + "30 秒");
+  expected.push_back(configured);
+  EXPECT_EQ(status.texts, expected);
 }
 
 TEST(PortPage, AnotherInstanceChosenOnPage3BringsItsOwnPort) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 
 #include "install/install_names.h"
 #include "install/password_gate.h"
@@ -475,7 +476,8 @@ std::vector<std::string> started_in_log(const std::string& path) {
   return names;
 }
 
-const walk* walk_named(const std::string& name) {
+// The walk of that name; null when there is none.
+const walk* find_walk(const std::string& name) {
   for (const walk& candidate : walks()) {
     if (candidate.name == name) return &candidate;
   }
@@ -514,7 +516,7 @@ std::string answers_of(const start& s, const server& srv, const w_server& model)
 TEST(Walk, UnattendedInstallsAsTheWalkSays) {
   const server srv;
   ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
-  const walk* w = walk_named(environment("SETUP_WALK"));
+  const walk* w = find_walk(environment("SETUP_WALK"));
   ASSERT_NE(w, nullptr) << "no walk named \"" << environment("SETUP_WALK") << "\"";
 
   wizard_run run(w->windows_64bit);
@@ -559,7 +561,7 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
   const std::string name = environment("SETUP_WALK");
   const server srv;
   ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
-  const walk* w = walk_named(name);
+  const walk* w = find_walk(name);
   ASSERT_NE(w, nullptr) << "no walk named \"" << name << "\"";
 
   wizard_run run(w->windows_64bit);
@@ -602,6 +604,242 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
 
   EXPECT_EQ(started, w->started);
   check_end_state(*w, srv, run);
+}
+
+}  // namespace
+}  // namespace setup::automation
+
+namespace setup::automation {
+namespace {
+
+// What the automation saw of the real window every 200 ms while a long step ran.
+struct watched {
+  std::vector<double> answer_ms;         // the time the window took to answer a message
+  std::vector<double> posted_ms;         // ... to handle a posted one
+  int unanswered = 0;                    // ... or did not answer within 100 ms
+  int hung = 0;                          // the system took it for one that hangs
+  std::vector<std::string> label_texts;  // each text the label showed, in order
+};
+
+// The time until the window's thread has handled a message posted to `button` (the button's pushed
+// look, set and taken back), in milliseconds; negative when it was not handled within a second.
+double posted_answer_ms(HWND button) {
+  const auto before = std::chrono::steady_clock::now();
+  const auto elapsed = [&] {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+  };
+  PostMessageW(button, BM_SETSTATE, TRUE, 0);
+  for (DWORD_PTR state = 0; (state & BST_PUSHED) == 0;) {
+    if (SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, 1000, &state) == 0 ||
+        elapsed() > 1000) {
+      return -1;
+    }
+  }
+  const double answered = elapsed();
+  PostMessageW(button, BM_SETSTATE, FALSE, 0);
+  return answered;
+}
+
+// Watches the window until `done` holds or a message box appears (`box`): that it answers WM_NULL within
+// 100 ms, that the system does not take it for hung, and the texts of `label`. `busy` runs once, after
+// the first change of the label.
+testing::AssertionResult watch_until(wizard_run& run, const ui::control& label,
+                                     const std::function<bool()>& done, const std::function<void()>& busy,
+                                     watched& seen, message_box& box) {
+  const HWND main = run.app.main_window().hwnd();
+  bool busy_done = false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+  while (!done()) {
+    if (run.app.wait_for_message_box(box, std::chrono::milliseconds(1))) break;
+    if (std::chrono::steady_clock::now() > until) {
+      return testing::AssertionFailure()
+             << "the step did not end; the label showed " << testing::PrintToString(seen.label_texts);
+    }
+    const auto before = std::chrono::steady_clock::now();
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result) == 0) {
+      ++seen.unanswered;
+    } else {
+      seen.answer_ms.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+    }
+    if (IsHungAppWindow(main)) ++seen.hung;
+    if (const double posted = posted_answer_ms(run.real(run.model->cb_1).hwnd()); posted < 0) {
+      ++seen.unanswered;
+    } else {
+      seen.posted_ms.push_back(posted);
+    }
+    const std::string text = run.real(label).text();
+    if (seen.label_texts.empty() || seen.label_texts.back() != text) {
+      seen.label_texts.push_back(text);
+      if (seen.label_texts.size() > 1 && !busy_done && busy) {
+        busy_done = true;
+        busy();
+      }
+    }
+    Sleep(200);
+  }
+  return testing::AssertionSuccess();
+}
+
+double percentile(std::vector<double> values, double share) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()))];
+}
+
+// The numbers a label's texts end with ("装入业务数据库... 40%": 40), of the texts starting with `stage`.
+std::vector<int> numbers_after(const std::vector<std::string>& texts, const std::string& stage) {
+  std::vector<int> numbers;
+  for (const std::string& t : texts) {
+    if (t.rfind(stage, 0) != 0) continue;
+    const std::size_t digits = t.find_first_of("0123456789", stage.size());
+    if (digits != std::string::npos) numbers.push_back(std::atoi(t.c_str() + digits));
+  }
+  return numbers;
+}
+
+void expect_answering(const watched& seen, const std::string& step) {
+  EXPECT_EQ(seen.unanswered, 0)
+      << "times the window did not answer (within 100 ms, a posted message within 1 s) during " << step;
+  EXPECT_EQ(seen.hung, 0) << "times the system took the window for hung during " << step;
+  EXPECT_GT(seen.answer_ms.size(), 10u) << step;
+  std::printf(
+      "window's answer during %s: %zu sent messages, median %.2f ms, 99th percentile %.2f ms; %zu posted, "
+      "median %.2f ms, 99th percentile %.2f ms\n",
+      step.c_str(), seen.answer_ms.size(), percentile(seen.answer_ms, 0.5), percentile(seen.answer_ms, 0.99),
+      seen.posted_ms.size(), percentile(seen.posted_ms, 0.5), percentile(seen.posted_ms, 0.99));
+}
+
+// Presses the install button (or the port button) and the close box while the step runs.
+void press_again_and_close(wizard_run& run, const ui::control& button) {
+  run.real(button).click();
+  PostMessageW(run.app.main_window().hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+const walk& walk_named(const std::string& name) {
+  for (const walk& w : walks()) {
+    if (w.name == name) return w;
+  }
+  throw std::runtime_error("no walk " + name);
+}
+
+// A restore that takes ten seconds: the window answers throughout, st_dis shows the restore's
+// percentages as the server reports them, and neither the install button nor the close box does
+// anything meanwhile: one database is restored, once, and the window ends only when asked.
+TEST(Responsive, TheWindowAnswersWhileTheRestoreRuns_install) {
+  const server srv;
+  ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh --slow-restore";
+  const walk& w = walk_named("fresh_2008");
+  for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
+  wizard_run run(w.windows_64bit);
+  lay_out_medium(run, w);
+  w.machine(run, srv);
+  const start& s = w.starts.front();
+  ASSERT_TRUE(run.open());
+  walk_to_page_4(run, s, srv);
+  if (HasFatalFailure()) return;
+  w_server& m = *run.model;
+  run.real(m.cb_2).click();
+  watched seen;
+  message_box shown;
+  ASSERT_TRUE(watch_until(
+      run, m.st_dis, [] { return false; }, [&] { press_again_and_close(run, m.cb_2); }, seen, shown));
+  EXPECT_EQ(shown.message(), std::string(install_succeeded_text));
+  shown.press(IDOK);
+  expect_answering(seen, "a restore of ten seconds");
+
+  const std::vector<int> percents = numbers_after(seen.label_texts, "装入业务数据库... ");
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << testing::PrintToString(percents);
+  EXPECT_GE(percents.size(), 5u) << testing::PrintToString(seen.label_texts);
+  // 100% stands only for the moment the restore takes to end; 90% stood for a second.
+  EXPECT_GE(percents.empty() ? 0 : percents.back(), 90);
+  EXPECT_NE(std::find(seen.label_texts.begin(), seen.label_texts.end(), "正在处理，请等待当前操作完成。"),
+            seen.label_texts.end())
+      << "the close box pressed during the install";
+
+  EXPECT_TRUE(wait_until([&] { return !run.real(m.cb_prev).enabled(); }, "the install's end"));
+  ASSERT_TRUE(run.app.running()) << "the close box ended the program";
+  run.real(m.cb_1).click();
+  ASSERT_TRUE(run.app.wait_for_exit());
+  const std::vector<std::string> logs = own_logs();
+  ASSERT_EQ(logs.size(), 1u);
+  const std::string log = test::read_file(logs.front());
+  std::size_t restores = 0;
+  for (std::size_t at = log.find("sql: RESTORE DATABASE"); at != std::string::npos;
+       at = log.find("sql: RESTORE DATABASE", at + 1)) {
+    ++restores;
+  }
+  EXPECT_EQ(restores, 1u) << log;
+  EXPECT_TRUE(holds_line_starting(srv.state(), database_line("qvxlov9", simple)));
+}
+
+// Wine's net.exe replaced by one whose commands take two seconds, for as long as a test runs.
+class slow_net_commands {
+ public:
+  slow_net_commands() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    net_ = std::wstring(folder) + L"\\net.exe";
+    kept_ = net_ + L".kept";
+    DeleteFileW(commands_);
+    installed_ = CopyFileW(net_.c_str(), kept_.c_str(), FALSE) &&
+                 CopyFileW(win32::wide(built_program("net_recorder.exe")).c_str(), net_.c_str(), FALSE);
+  }
+  ~slow_net_commands() {
+    if (CopyFileW(kept_.c_str(), net_.c_str(), FALSE)) DeleteFileW(kept_.c_str());
+  }
+  slow_net_commands(const slow_net_commands&) = delete;
+  slow_net_commands& operator=(const slow_net_commands&) = delete;
+
+  bool installed() const { return installed_; }
+  std::vector<std::string> commands() const { return lines_of(test::read_file("C:\\net_commands.txt")); }
+
+ private:
+  static constexpr const wchar_t* commands_ = L"C:\\net_commands.txt";
+  std::wstring net_;
+  std::wstring kept_;
+  bool installed_ = false;
+};
+
+// The port change with net commands of two seconds each: the window answers throughout, st_disc counts
+// the seconds down, and neither the port button nor the close box does anything meanwhile: the
+// service is restarted once.
+TEST(Responsive, TheWindowAnswersWhileThePortMoves_port_change) {
+  const server srv;
+  ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
+  slow_net_commands net;
+  ASSERT_TRUE(net.installed());
+  const walk& w = walk_named("port_changed_before_the_install");
+  wizard_run run(w.windows_64bit);
+  lay_out_medium(run, w);
+  w.machine(run, srv);
+  ASSERT_TRUE(run.open());
+  w_server& m = *run.model;
+  ASSERT_TRUE(run.click(m.rb_sql2008));
+  ASSERT_TRUE(run.click(m.cb_next));
+  ASSERT_EQ(m.tab_1.selectedtab(), 2);
+  ASSERT_TRUE(run.type(m.sle_port, srv.port));
+  run.real(m.cb_6).click();
+  watched seen;
+  message_box shown;
+  ASSERT_TRUE(watch_until(
+      run, m.st_disc, [&] { return run.real(m.st_disc).text() == service_names::port_configured; },
+      [&] { press_again_and_close(run, m.cb_6); }, seen, shown));
+  ASSERT_FALSE(shown.found()) << shown.message();
+  expect_answering(seen, "a port change");
+
+  const std::vector<int> seconds =
+      numbers_after(seen.label_texts, std::string(service_names::restarting_server));
+  EXPECT_TRUE(std::is_sorted(seconds.rbegin(), seconds.rend())) << testing::PrintToString(seconds);
+  EXPECT_GE(seconds.size(), 10u) << testing::PrintToString(seen.label_texts);
+  const std::vector<std::string> expected = {"net stop \"MSSQLSERVER\" /y", "net stop SQLBrowser /y",
+                                             "net start \"MSSQLSERVER\" /y", "net start SQLBrowser /y"};
+  EXPECT_EQ(net.commands(), expected);
+  ASSERT_TRUE(run.app.running()) << "the close box ended the program";
+  EXPECT_TRUE(run.real(m.cb_next).enabled());
+  PostMessageW(run.app.main_window().hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(run.app.wait_for_exit());
 }
 
 }  // namespace
