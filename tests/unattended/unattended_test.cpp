@@ -172,9 +172,9 @@ TEST(Unattended, EndsWithTheExitCodeOfTheFirstFailure) {
       }
       EXPECT_EQ(sm.m.reg.string_value(default_2008.tcp_key() + "\\IPAll", "TcpPort"), "1433");
     }
-    for (const std::string password :
-         {std::string(test::sa_password), std::string("wrong pw"), std::string("20000101")})
+    for (const char* password : {test::sa_password, "wrong pw", "20000101"}) {
       EXPECT_EQ(sm.log().find(password), std::string::npos) << password << "\n" << sm.log();
+    }
   }
 }
 
