@@ -13,7 +13,6 @@
 #include <optional>
 #include <regex>
 #include <sstream>
-#include <stdexcept>
 
 #include "install/install_names.h"
 #include "install/password_gate.h"
@@ -477,6 +476,15 @@ std::vector<std::string> started_in_log(const std::string& path) {
 }
 
 // The walk of that name; null when there is none.
+// Before a start: no log of an earlier start in the temporary folder, nor at the start's own path.
+void remove_old_logs(const start& s) {
+  for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
+  if (!s.log_file.empty()) {
+    CreateDirectoryW(win32::wide(s.log_file.substr(0, s.log_file.rfind('\\'))).c_str(), nullptr);
+    DeleteFileW(win32::wide(s.log_file).c_str());
+  }
+}
+
 const walk* find_walk(const std::string& name) {
   for (const walk& candidate : walks()) {
     if (candidate.name == name) return &candidate;
@@ -529,11 +537,7 @@ TEST(Walk, UnattendedInstallsAsTheWalkSays) {
   for (std::size_t i = 0; i < w->starts.size(); ++i) {
     SCOPED_TRACE("start " + std::to_string(i + 1));
     const start& s = w->starts[i];
-    for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
-    if (!s.log_file.empty()) {
-      CreateDirectoryW(win32::wide(s.log_file.substr(0, s.log_file.rfind('\\'))).c_str(), nullptr);
-      DeleteFileW(win32::wide(s.log_file).c_str());
-    }
+    remove_old_logs(s);
     ASSERT_TRUE(run.medium.write("answers.ini", answers_of(s, srv, *run.model)));
     program::options how =
         run.medium.start_options({run.browser.environment(), {sa_password_variable, srv.sa_password}});
@@ -571,11 +575,7 @@ TEST(Walk, TheRealProgramInstallsAsTheWalkSays) {
   for (std::size_t i = 0; i < w->starts.size(); ++i) {
     SCOPED_TRACE("start " + std::to_string(i + 1));
     const start& s = w->starts[i];
-    for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
-    if (!s.log_file.empty()) {
-      CreateDirectoryW(win32::wide(s.log_file.substr(0, s.log_file.rfind('\\'))).c_str(), nullptr);
-      DeleteFileW(win32::wide(s.log_file).c_str());
-    }
+    remove_old_logs(s);
     ASSERT_TRUE(run.open(s.log_file.empty() ? "" : "\"/log=" + s.log_file + "\""));
     const std::vector<std::string> logs = own_logs();
     ASSERT_EQ(logs.size(), s.log_file.empty() ? 1u : 0u) << "the program's own log, unless one is given";
@@ -717,21 +717,14 @@ void press_again_and_close(wizard_run& run, const ui::control& button) {
   PostMessageW(run.app.main_window().hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-const walk& walk_named(const std::string& name) {
-  for (const walk& w : walks()) {
-    if (w.name == name) return w;
-  }
-  throw std::runtime_error("no walk " + name);
-}
-
 // A restore that takes ten seconds: the window answers throughout, st_dis shows the restore's
 // percentages as the server reports them, and neither the install button nor the close box does
 // anything meanwhile: one database is restored, once, and the window ends only when asked.
 TEST(Responsive, TheWindowAnswersWhileTheRestoreRuns_install) {
   const server srv;
   ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh --slow-restore";
-  const walk& w = walk_named("fresh_2008");
-  for (const std::string& old : own_logs()) DeleteFileW(win32::wide(old).c_str());
+  const walk& w = *find_walk("fresh_2008");
+  remove_old_logs(w.starts.front());
   wizard_run run(w.windows_64bit);
   lay_out_medium(run, w);
   w.machine(run, srv);
@@ -810,7 +803,7 @@ TEST(Responsive, TheWindowAnswersWhileThePortMoves_port_change) {
   ASSERT_FALSE(srv.port.empty()) << "run under tests/wire/with_sqlsim.sh";
   slow_net_commands net;
   ASSERT_TRUE(net.installed());
-  const walk& w = walk_named("port_changed_before_the_install");
+  const walk& w = *find_walk("port_changed_before_the_install");
   wizard_run run(w.windows_64bit);
   lay_out_medium(run, w);
   w.machine(run, srv);
