@@ -10,7 +10,7 @@ set(system_dlls
   shlwapi uxtheme imm32 winmm)
 set(largest_size 4194304)
 # Loaded when first used, not at every start: the window shows sooner without them.
-set(loaded_on_first_use comdlg32 shell32 ole32 oleaut32 version ws2_32)
+set(loaded_on_first_use comdlg32 shell32 ole32 oleaut32 version ws2_32 odbc32)
 
 execute_process(COMMAND ${OBJDUMP} -f -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

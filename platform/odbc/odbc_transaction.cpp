@@ -1,6 +1,7 @@
 #include "platform/odbc/odbc_transaction.h"
 
 #ifdef _WIN32
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_api.h"
 #endif
 #include <sql.h>
@@ -19,6 +20,8 @@ namespace {
 constexpr std::string_view driver_name = "SQL Server";
 constexpr std::string_view not_connected_text = "Not connected to the database.";
 constexpr std::string_view no_handle_text = "The ODBC driver manager could not allocate a handle.";
+constexpr std::string_view no_driver_manager_text =
+    "The ODBC driver manager (odbc32.dll) could not be loaded.";
 
 // Diagnostic records are read up to this many: some driver managers keep answering after the last
 // real record.
@@ -39,6 +42,52 @@ std::string from_sql_text(const SQLWCHAR* text, std::size_t length) {
   return utf16_to_utf8(std::u16string(text, text + length));
 }
 
+// The driver manager's functions used here. server.exe loads odbc32.dll with the first connection: an
+// import would load the driver manager (under wine also the host's unixODBC) at every start, before the
+// window, for a program that may never connect.
+#define SETUP_ODBC_FUNCTIONS(X) \
+  X(SQLAllocHandle)             \
+  X(SQLFreeHandle)              \
+  X(SQLGetDiagRecW)             \
+  X(SQLDisconnect)              \
+  X(SQLSetEnvAttr)              \
+  X(SQLSetConnectAttrW)         \
+  X(SQLDriverConnectW)          \
+  X(SQLGetData)                 \
+  X(SQLBindParameter)           \
+  X(SQLNumResultCols)           \
+  X(SQLFetch)                   \
+  X(SQLRowCount)                \
+  X(SQLExecDirectW)             \
+  X(SQLMoreResults)
+
+struct driver_manager {
+#define SETUP_ODBC_MEMBER(name) decltype(&::name) name = nullptr;
+  SETUP_ODBC_FUNCTIONS(SETUP_ODBC_MEMBER)
+#undef SETUP_ODBC_MEMBER
+  // False when the DLL or one of its functions is missing: then no handle is allocated.
+  bool complete = false;
+};
+
+const driver_manager& driver() {
+  // Looked up once, by the first connection's thread; the functions stay valid for the run.
+  static const driver_manager functions = [] {
+    driver_manager f;
+#ifdef _WIN32
+#define SETUP_ODBC_LOAD(name) f.name = SETUP_SYSTEM_FUNCTION(L"odbc32.dll", name);
+#else
+#define SETUP_ODBC_LOAD(name) f.name = &::name;
+#endif
+    SETUP_ODBC_FUNCTIONS(SETUP_ODBC_LOAD)
+#undef SETUP_ODBC_LOAD
+#define SETUP_ODBC_FOUND(name) &&f.name != nullptr
+    f.complete = true SETUP_ODBC_FUNCTIONS(SETUP_ODBC_FOUND);
+#undef SETUP_ODBC_FOUND
+    return f;
+  }();
+  return functions;
+}
+
 // Owns one ODBC handle.
 class odbc_handle {
  public:
@@ -55,11 +104,12 @@ class odbc_handle {
   bool allocate(SQLSMALLINT type, SQLHANDLE parent) {
     reset();
     type_ = type;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &handle_))) handle_ = SQL_NULL_HANDLE;
+    if (!driver().complete || !SQL_SUCCEEDED(driver().SQLAllocHandle(type, parent, &handle_)))
+      handle_ = SQL_NULL_HANDLE;
     return valid();
   }
   void reset() {
-    if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(type_, handle_);
+    if (handle_ != SQL_NULL_HANDLE) driver().SQLFreeHandle(type_, handle_);
     handle_ = SQL_NULL_HANDLE;
   }
 
@@ -82,12 +132,12 @@ std::vector<diagnostic> read_diagnostics(const odbc_handle& handle) {
     SQLINTEGER native = 0;
     std::vector<SQLWCHAR> message(1024);
     SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRecW(handle.type(), handle.get(), record, state.data(), &native, message.data(),
-                                  static_cast<SQLSMALLINT>(message.size()), &length);
+    SQLRETURN rc = driver().SQLGetDiagRecW(handle.type(), handle.get(), record, state.data(), &native,
+                                           message.data(), static_cast<SQLSMALLINT>(message.size()), &length);
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
       message.resize(static_cast<std::size_t>(length) + 1);
-      rc = SQLGetDiagRecW(handle.type(), handle.get(), record, state.data(), &native, message.data(),
-                          static_cast<SQLSMALLINT>(message.size()), &length);
+      rc = driver().SQLGetDiagRecW(handle.type(), handle.get(), record, state.data(), &native, message.data(),
+                                   static_cast<SQLSMALLINT>(message.size()), &length);
     }
     if (!SQL_SUCCEEDED(rc)) break;
     const std::size_t text_length = std::min<std::size_t>(length < 0 ? 0 : length, message.size() - 1);
@@ -118,7 +168,7 @@ struct odbc_transaction::session {
   bool open = false;
 
   ~session() {
-    if (open) SQLDisconnect(connection.get());
+    if (open) driver().SQLDisconnect(connection.get());
   }
 };
 
@@ -205,23 +255,24 @@ void odbc_transaction::open() {
   reset_results();
   auto s = std::make_unique<session>();
   if (!s->environment.allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE)) {
-    record_failure(*this, s->environment, no_handle_text);
+    record_failure(*this, s->environment, driver().complete ? no_handle_text : no_driver_manager_text);
     return;
   }
-  SQLSetEnvAttr(s->environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  driver().SQLSetEnvAttr(s->environment.get(), SQL_ATTR_ODBC_VERSION,
+                         reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   if (!s->connection.allocate(SQL_HANDLE_DBC, s->environment.get())) {
     record_failure(*this, s->environment, no_handle_text);
     return;
   }
-  SQLSetConnectAttrW(s->connection.get(), SQL_ATTR_AUTOCOMMIT,
-                     reinterpret_cast<SQLPOINTER>(autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
-                     SQL_IS_UINTEGER);
+  driver().SQLSetConnectAttrW(
+      s->connection.get(), SQL_ATTR_AUTOCOMMIT,
+      reinterpret_cast<SQLPOINTER>(autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
   sql_text text = to_sql_text(odbc_connection_string(*this));
   std::array<SQLWCHAR, 1024> completed{};
   SQLSMALLINT completed_length = 0;
-  const SQLRETURN rc =
-      SQLDriverConnectW(s->connection.get(), nullptr, text.data(), SQL_NTS, completed.data(),
-                        static_cast<SQLSMALLINT>(completed.size()), &completed_length, SQL_DRIVER_NOPROMPT);
+  const SQLRETURN rc = driver().SQLDriverConnectW(
+      s->connection.get(), nullptr, text.data(), SQL_NTS, completed.data(),
+      static_cast<SQLSMALLINT>(completed.size()), &completed_length, SQL_DRIVER_NOPROMPT);
   // The password is in the text: it does not outlive the call.
   std::fill(text.begin(), text.end(), SQLWCHAR{0});
   std::fill(completed.begin(), completed.end(), SQLWCHAR{0});
@@ -261,8 +312,9 @@ std::string first_column(const odbc_handle& statement) {
   std::vector<SQLWCHAR> chunk(1024);
   for (int part = 0; part < max_chunks; ++part) {
     SQLLEN indicator = 0;
-    const SQLRETURN rc = SQLGetData(statement.get(), 1, SQL_C_WCHAR, chunk.data(),
-                                    static_cast<SQLLEN>(chunk.size() * sizeof(SQLWCHAR)), &indicator);
+    const SQLRETURN rc =
+        driver().SQLGetData(statement.get(), 1, SQL_C_WCHAR, chunk.data(),
+                            static_cast<SQLLEN>(chunk.size() * sizeof(SQLWCHAR)), &indicator);
     if (!SQL_SUCCEEDED(rc) || indicator == SQL_NULL_DATA) break;
     // A chunk that did not fit is full but for its terminator; the last one says its own length.
     std::size_t units = chunk.size() - 1;
@@ -304,8 +356,9 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
     value = to_sql_text(*parameter);
     value_length = static_cast<SQLLEN>(value.size() * sizeof(SQLWCHAR));
     const SQLULEN column_size = value.empty() ? 1 : value.size();
-    const SQLRETURN rc = SQLBindParameter(statement.get(), 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
-                                          column_size, 0, value.data(), value_length, &value_length);
+    const SQLRETURN rc =
+        driver().SQLBindParameter(statement.get(), 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, column_size,
+                                  0, value.data(), value_length, &value_length);
     if (!SQL_SUCCEEDED(rc)) {
       record_failure(*this, statement, no_handle_text);
       return std::nullopt;
@@ -320,11 +373,11 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
   // first row set.
   const auto take_result = [&] {
     SQLSMALLINT columns = 0;
-    SQLNumResultCols(statement.get(), &columns);
+    driver().SQLNumResultCols(statement.get(), &columns);
     if (columns > 0) {
       if (!row_seen) {
         row_seen = true;
-        const SQLRETURN fetched = SQLFetch(statement.get());
+        const SQLRETURN fetched = driver().SQLFetch(statement.get());
         if (SQL_SUCCEEDED(fetched)) {
           first_value = first_column(statement);
         } else if (fetched == SQL_ERROR) {
@@ -335,7 +388,7 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
       return;
     }
     SQLLEN count = -1;
-    if (SQL_SUCCEEDED(SQLRowCount(statement.get(), &count)) && count >= 0)
+    if (SQL_SUCCEEDED(driver().SQLRowCount(statement.get(), &count)) && count >= 0)
       sqlnrows = static_cast<long>(count);
   };
   const auto take_failure = [&] {
@@ -352,7 +405,7 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
     }
   };
 
-  SQLRETURN rc = SQLExecDirectW(statement.get(), text.data(), SQL_NTS);
+  SQLRETURN rc = driver().SQLExecDirectW(statement.get(), text.data(), SQL_NTS);
   take_messages(rc);
   if (SQL_SUCCEEDED(rc)) {
     take_result();
@@ -365,7 +418,7 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
   // A long statement (a RESTORE ... WITH STATS) reports its progress as further results; the server
   // goes on only while they are read, so every one is read to the end.
   for (int i = 0; i < max_results; ++i) {
-    rc = SQLMoreResults(statement.get());
+    rc = driver().SQLMoreResults(statement.get());
     if (rc == SQL_NO_DATA) break;
     take_messages(rc);
     if (SQL_SUCCEEDED(rc)) {
