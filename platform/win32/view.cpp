@@ -221,14 +221,22 @@ bool win32_view::create(int show_command) {
     return false;
   }
 
-  // Hidden and sized later: the size depends on the DPI of the monitor the window lands on.
+  // Hidden, in the middle of the primary monitor and at its size for the system's DPI, which is the
+  // primary monitor's; placed again when the system gives the window another DPI or another frame.
+  dpi_ = system_dpi();
+  const RECT planned = planned_rect(nullptr, MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), {0, 0});
   if (CreateWindowExW(window_ex_style, view_window_class, wide(form_.title()).c_str(), window_style,
-                      CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this) == nullptr) {
+                      planned.left, planned.top, planned.right - planned.left, planned.bottom - planned.top,
+                      nullptr, nullptr, instance, this) == nullptr) {
     return false;
   }
   dialogs_.set_owner(window_);
-  dpi_ = dpi_of_window(window_);
-  size_window(nullptr);
+  if (const int given = dpi_of_window(window_); given != dpi_) {
+    dpi_ = given;
+    size_window(nullptr);
+  } else if (const SIZE correction = frame_correction(); correction.cx != 0 || correction.cy != 0) {
+    size_window(nullptr);
+  }
   note("window created");
 
   // Creating the controls of the pages not shown and decoding pictures are the slow part of making the
@@ -254,11 +262,12 @@ void win32_view::note(std::string_view stage) {
 
 template <typename filter>
 void win32_view::create_controls(filter&& wanted) {
-  // In declaration order, which is the order of the Tab key; the pages' containers all at once.
+  // In declaration order, which is the order of the Tab key. A page's container comes with the first of
+  // its controls wanted, or with the page's own entry when the page is wanted.
   for (entry& e : entries_) {
     const ui::control& c = *e.model;
     if (c.kind() == ui::control_kind::page) {
-      if (c.page() > 0 && e.hwnd == nullptr) e.hwnd = create_page(c.page(), c.id());
+      if (c.page() > 0 && e.hwnd == nullptr && wanted(c)) e.hwnd = create_page(c.page(), c.id());
     } else if (has_window(c.kind()) && e.hwnd == nullptr && wanted(c)) {
       if (c.page() > 0 && pages_.find(c.page()) == pages_.end()) create_page(c.page(), 0);
       create_control(e);
@@ -275,33 +284,43 @@ void win32_view::create_controls(filter&& wanted) {
   }
 }
 
-void win32_view::size_window(const POINT* origin) {
-  const int client_width = layout_x_to_pixels(form_.width(), dpi_);
-  const int client_height = layout_y_to_pixels(form_.height(), dpi_);
-  const RECT outer = outer_rect_for_client(client_width, client_height, dpi_);
-  int width = outer.right - outer.left;
-  int height = outer.bottom - outer.top;
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
+SIZE win32_view::client_size() const {
+  return {layout_x_to_pixels(form_.width(), dpi_), layout_y_to_pixels(form_.height(), dpi_)};
+}
+
+RECT win32_view::planned_rect(const POINT* origin, HMONITOR monitor, SIZE frame_correction) const {
+  const SIZE client = client_size();
+  const RECT outer = outer_rect_for_client(client.cx, client.cy, dpi_);
+  const LONG width = outer.right - outer.left + frame_correction.cx;
+  const LONG height = outer.bottom - outer.top + frame_correction.cy;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
   RECT work{0, 0, width, height};
-  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) work = monitor.rcWork;
-  const auto place = [&] {
-    const POINT at = origin != nullptr
-                         ? *origin
-                         : POINT{work.left + std::max(0L, (work.right - work.left - width) / 2),
-                                 work.top + std::max(0L, (work.bottom - work.top - height) / 2)};
-    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  };
-  place();
-  // The frame the system draws may differ from the one it computed (a frame not scaled for the DPI):
-  // the client area is measured and the window corrected.
+  if (GetMonitorInfoW(monitor, &info)) work = info.rcWork;
+  const POINT at = origin != nullptr ? *origin
+                                     : POINT{work.left + std::max(0L, (work.right - work.left - width) / 2),
+                                             work.top + std::max(0L, (work.bottom - work.top - height) / 2)};
+  return {at.x, at.y, at.x + width, at.y + height};
+}
+
+SIZE win32_view::frame_correction() const {
+  const SIZE wanted = client_size();
   RECT client{};
   GetClientRect(window_, &client);
-  if (client.right != client_width || client.bottom != client_height) {
-    width += client_width - client.right;
-    height += client_height - client.bottom;
-    place();
-  }
+  return {wanted.cx - client.right, wanted.cy - client.bottom};
+}
+
+void win32_view::size_window(const POINT* origin) {
+  const HMONITOR monitor = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+  const auto place = [&](SIZE correction) {
+    const RECT r = planned_rect(origin, monitor, correction);
+    SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place({0, 0});
+  // The frame the system draws may differ from the one it computed (a frame not scaled for the DPI):
+  // the client area is measured and the window corrected.
+  if (const SIZE correction = frame_correction(); correction.cx != 0 || correction.cy != 0) place(correction);
 }
 
 void win32_view::create_control(entry& e) {
