@@ -231,10 +231,9 @@ bool win32_view::create(int show_command) {
     return false;
   }
   dialogs_.set_owner(window_);
-  if (const int given = dpi_of_window(window_); given != dpi_) {
+  const int given = dpi_of_window(window_);
+  if (const SIZE correction = frame_correction(); given != dpi_ || correction.cx != 0 || correction.cy != 0) {
     dpi_ = given;
-    size_window(nullptr);
-  } else if (const SIZE correction = frame_correction(); correction.cx != 0 || correction.cy != 0) {
     size_window(nullptr);
   }
   note("window created");
