@@ -240,17 +240,23 @@ bool win32_view::create(int show_command) {
 
   // Creating the controls of the pages not shown and decoding pictures are the slow part of making the
   // window (each child window costs about a millisecond under wine): they come once the window and what
-  // it shows are on the screen. Everything exists when create() returns.
-  create_controls([this](const ui::control& c) { return c.page() == 0 || page_shown(c.page()); });
+  // it shows are on the screen, the pictures it shows first. Everything exists when create() returns.
+  const auto shown_first = [this](const ui::control& c) { return c.page() == 0 || page_shown(c.page()); };
+  const auto show_pictures = [this](auto&& wanted) {
+    for (entry& e : entries_) {
+      if (e.hwnd != nullptr && has_picture(e.model->kind()) && wanted(*e.model)) apply_picture(e, true);
+    }
+  };
+  create_controls(shown_first);
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
   note("window shown");
+  show_pictures(shown_first);
+  note("pictures shown");
   create_controls([](const ui::control&) { return true; });
   note("controls of the other pages created");
-  for (entry& e : entries_) {
-    if (e.hwnd != nullptr && has_picture(e.model->kind())) apply_picture(e, true);
-  }
-  note("pictures shown");
+  show_pictures([&](const ui::control& c) { return !shown_first(c); });
+  note("pictures of the other pages shown");
   if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
   return true;
 }
