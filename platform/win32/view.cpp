@@ -293,11 +293,11 @@ SIZE win32_view::client_size() const {
   return {layout_x_to_pixels(form_.width(), dpi_), layout_y_to_pixels(form_.height(), dpi_)};
 }
 
-RECT win32_view::planned_rect(const POINT* origin, HMONITOR monitor, SIZE frame_correction) const {
+RECT win32_view::planned_rect(const POINT* origin, HMONITOR monitor, SIZE correction) const {
   const SIZE client = client_size();
   const RECT outer = outer_rect_for_client(client.cx, client.cy, dpi_);
-  const LONG width = outer.right - outer.left + frame_correction.cx;
-  const LONG height = outer.bottom - outer.top + frame_correction.cy;
+  const LONG width = outer.right - outer.left + correction.cx;
+  const LONG height = outer.bottom - outer.top + correction.cy;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   RECT work{0, 0, width, height};

@@ -103,9 +103,9 @@ class win32_view final : public ui::form_observer {
   // area of its monitor.
   // The client area's size in pixels at the window's DPI.
   SIZE client_size() const;
-  // Where the window goes: at `origin`, or in the middle of the monitor's work area; `frame_correction`
-  // added to the size the system computes for the frame.
-  RECT planned_rect(const POINT* origin, HMONITOR monitor, SIZE frame_correction) const;
+  // Where the window goes: at `origin`, or in the middle of the monitor's work area; `correction` added
+  // to the size the system computes for the frame.
+  RECT planned_rect(const POINT* origin, HMONITOR monitor, SIZE correction) const;
   // How much the window's client area falls short of client_size().
   SIZE frame_correction() const;
   void size_window(const POINT* origin);
