@@ -99,8 +99,6 @@ class win32_view final : public ui::form_observer {
   HBRUSH label_background(entry& label, HDC dc);
   LRESULT handle_edit(entry& e, UINT message, WPARAM wparam, LPARAM lparam);
 
-  // Gives the window the form's client size at the current DPI, at `origin` or centred on the work
-  // area of its monitor.
   // The client area's size in pixels at the window's DPI.
   SIZE client_size() const;
   // Where the window goes: at `origin`, or in the middle of the monitor's work area; `correction` added
@@ -108,6 +106,8 @@ class win32_view final : public ui::form_observer {
   RECT planned_rect(const POINT* origin, HMONITOR monitor, SIZE correction) const;
   // How much the window's client area falls short of client_size().
   SIZE frame_correction() const;
+  // Gives the window the form's client size at the current DPI, at `origin` or centred on the work
+  // area of its monitor.
   void size_window(const POINT* origin);
   // Creates the controls `wanted` says (not created yet), in declaration order.
   template <typename filter>
