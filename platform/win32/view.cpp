@@ -238,10 +238,11 @@ bool win32_view::create(int show_command) {
   }
   note("window created");
 
-  // Creating the controls of the pages not shown and decoding pictures are the slow part of making the
-  // window (each child window costs about a millisecond under wine): they come once the window and what
-  // it shows are on the screen, the pictures it shows first. Everything exists when create() returns.
-  const auto shown_first = [this](const ui::control& c) { return c.page() == 0 || page_shown(c.page()); };
+  // Creating the controls not on the screen (the other pages' and the hidden ones) and decoding pictures
+  // are the slow part of making the window (each child window costs about a millisecond under wine):
+  // they come once the window and what it shows are on the screen, the pictures it shows first.
+  // Everything exists when create() returns.
+  const auto shown_first = [this](const ui::control& c) { return on_screen(c); };
   const auto show_pictures = [this](auto&& wanted) {
     for (entry& e : entries_) {
       if (e.hwnd != nullptr && has_picture(e.model->kind()) && wanted(*e.model)) apply_picture(e, true);
@@ -254,9 +255,9 @@ bool win32_view::create(int show_command) {
   show_pictures(shown_first);
   note("pictures shown");
   create_controls([](const ui::control&) { return true; });
-  note("controls of the other pages created");
+  note("the other controls created");
   show_pictures([&](const ui::control& c) { return !shown_first(c); });
-  note("pictures of the other pages shown");
+  note("the other pictures shown");
   if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
   return true;
 }
@@ -355,12 +356,48 @@ void win32_view::create_control(entry& e) {
   --applying_;
   if (e.hwnd == nullptr) return;
 
+  place_in_declared_order(index);
   SendMessageW(e.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c)), FALSE);
   if (is_edit(c.kind())) SetWindowSubclass(e.hwnd, edit_procedure, index, reinterpret_cast<DWORD_PTR>(this));
   if (c.kind() == ui::control_kind::radio || c.kind() == ui::control_kind::checkbox) {
     SendMessageW(e.hwnd, BM_SETCHECK, c.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   if (c.kind() == ui::control_kind::dropdown) apply_items(e);
+}
+
+HWND win32_view::parent_of(const ui::control& c) const {
+  if (c.kind() == ui::control_kind::page || c.page() == 0) return window_;
+  const auto container = pages_.find(c.page());
+  return container != pages_.end() ? container->second : nullptr;
+}
+
+HWND win32_view::window_of(const entry& e) const {
+  // A page's container may have been made for its controls before the page's own entry.
+  if (e.model->kind() != ui::control_kind::page) return e.hwnd;
+  const auto container = pages_.find(e.model->page());
+  return container != pages_.end() ? container->second : nullptr;
+}
+
+void win32_view::place_in_declared_order(std::size_t index) {
+  // A new child window goes below its siblings: made in declaration order, the controls are in it.
+  // One made after a sibling declared later than it (one hidden when the window was first shown)
+  // goes just below the nearest sibling declared before it that is neither a picture nor a frame
+  // (those go below the others once the controls are made), or on top when there is none.
+  const HWND parent = parent_of(*entries_[index].model);
+  const auto sibling = [&](const entry& other) {
+    return window_of(other) != nullptr && parent_of(*other.model) == parent;
+  };
+  if (std::none_of(entries_.begin() + static_cast<std::ptrdiff_t>(index) + 1, entries_.end(), sibling))
+    return;
+  HWND above = HWND_TOP;
+  for (std::size_t i = index; i-- > 0;) {
+    const ui::control_kind kind = entries_[i].model->kind();
+    if (kind != ui::control_kind::picture && kind != ui::control_kind::frame && sibling(entries_[i])) {
+      above = window_of(entries_[i]);
+      break;
+    }
+  }
+  SetWindowPos(entries_[index].hwnd, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 HWND win32_view::create_page(int page, int id) {

@@ -113,6 +113,9 @@ class win32_view final : public ui::form_observer {
   template <typename filter>
   void create_controls(filter&& wanted);
   void create_control(entry& e);
+  void place_in_declared_order(std::size_t index);
+  HWND parent_of(const ui::control& c) const;
+  HWND window_of(const entry& e) const;
   HWND create_page(int page, int id);
   void apply(entry& e, ui::change what);
   void apply_geometry(entry& e);

@@ -439,6 +439,49 @@ TEST(Win32View, ChangesMadeBeforeTheWindowExistsAreShownWhenItIsCreated) {
   EXPECT_EQ(SendMessageW(control_of(window, ddl_list), CB_GETCOUNT, 0, 0), 1);
 }
 
+// The control IDs of a window's children from the top of their order down, which is the order of the
+// Tab key.
+std::vector<int> child_order(HWND parent) {
+  std::vector<int> ids;
+  for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    ids.push_back(GetDlgCtrlID(c));
+  }
+  return ids;
+}
+
+TEST(Win32View, ControlsHiddenWhenTheWindowIsFirstShownTakeTheirDeclaredPlace) {
+  // Declaration order, the picture and then the frame below the others; the second page's container
+  // (no ID) is made after the controls of the window.
+  const std::vector<int> window_order = {st_status, sle_name,   sle_secret, sle_shown, cb_go,   rb_a,
+                                         rb_b,      cbx_x,      ddl_list,   pb_pick,   st_song, st_arial,
+                                         ln_1,      st_on_logo, tabpage_1,  0,         p_logo,  gb_1};
+  const std::vector<int> page_order = {st_p1, sle_p1};
+  const std::vector<std::pair<const char*, std::vector<ui::control sample_form::*>>> hidden = {
+      {"none", {}},
+      {"the first control", {&sample_form::status}},
+      {"edits in the middle", {&sample_form::name, &sample_form::shown}},
+      {"the checked radio button", {&sample_form::a}},
+      {"the picture and the frame", {&sample_form::logo, &sample_form::frame}},
+      {"the last before the pages", {&sample_form::on_logo}},
+      {"the first on the shown page", {&sample_form::p1_label}},
+  };
+  test::temp_directory dir;
+  for (const auto& [what, controls] : hidden) {
+    sample_form form;
+    form.tab.SelectTab(1);
+    for (ui::control sample_form::*c : controls) (form.*c).set_visible(false);
+    win32_dialogs dialogs{test::log()};
+    win32_view view(form, dialogs, win32_view::options{dir.path()});
+    ASSERT_TRUE(view.create(SW_SHOW)) << what;
+    EXPECT_EQ(child_order(view.window()), window_order) << what;
+    EXPECT_EQ(child_order(control_of(view.window(), tabpage_1)), page_order) << what;
+    for (ui::control sample_form::*c : controls) (form.*c).set_visible(true);
+    EXPECT_EQ(GetNextDlgTabItem(view.window(), control_of(view.window(), sle_name), FALSE),
+              control_of(view.window(), sle_secret))
+        << what;
+  }
+}
+
 TEST_F(ShownForm, ClicksReachTheModelBeforeTheHandler) {
   SendMessageW(item(cb_go), BM_CLICK, 0, 0);
   SendMessageW(item(rb_b), BM_CLICK, 0, 0);
