@@ -1,7 +1,8 @@
 # Checks the program file as technicians get it, reading it only: a Windows GUI program of the given
 # bitness whose imports are system DLLs only (so it runs from the install medium with nothing installed
-# beside it), none of those it needs only later among them, with its manifest (elevation, common controls 6) and its version resource, and of a size
-# that an install medium carries without thought.
+# beside it), none of those it needs only later among them, with its manifest (elevation, common
+# controls 6) and its version resource, without symbols or debugging sections (which the loader would
+# map at each start), and of a size that an install medium carries without thought.
 #   cmake -DPROGRAM=server.exe -DBITS=32 -DOBJDUMP=i686-w64-mingw32-objdump -P check_program.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -12,7 +13,7 @@ set(largest_size 4194304)
 # Loaded when first used, not at every start: the window shows sooner without them.
 set(loaded_on_first_use comdlg32 shell32 ole32 oleaut32 version ws2_32 odbc32)
 
-execute_process(COMMAND ${OBJDUMP} -f -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+execute_process(COMMAND ${OBJDUMP} -f -h -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cannot read ${PROGRAM}")
 endif()
@@ -33,6 +34,13 @@ if(NOT dump MATCHES "Magic[ \t]+${magic}")
 endif()
 if(NOT dump MATCHES "Subsystem[ \t]+00000002")
   message(FATAL_ERROR "${PROGRAM} is not a GUI program")
+endif()
+
+if(dump MATCHES "\n +[0-9]+ (\\.debug_[a-z_]+)")
+  message(FATAL_ERROR "${PROGRAM} carries the debugging section ${CMAKE_MATCH_1}")
+endif()
+if(dump MATCHES "flags 0x[0-9a-f]+:\n[^\n]*HAS_SYMS")
+  message(FATAL_ERROR "${PROGRAM} carries a symbol table")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
