@@ -9,7 +9,6 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-constexpr milliseconds poll_interval{5};
 // How long one cross-process message may take before we call the program hung.
 constexpr UINT message_timeout_ms = 5000;
 // The control ID of a message box's text.

@@ -22,6 +22,9 @@ using std::chrono::milliseconds;
 // Long enough for a cold wine process to show its window on a busy machine.
 inline constexpr milliseconds default_timeout{20000};
 
+// How often the waits look again.
+inline constexpr milliseconds poll_interval{5};
+
 // Polls `condition` every few milliseconds until it holds; fails with `what` after `timeout`.
 testing::AssertionResult wait_until(const std::function<bool()>& condition, std::string_view what,
                                     milliseconds timeout = default_timeout);
