@@ -275,7 +275,7 @@ void win32_view::create_controls(filter&& wanted) {
     if (c.kind() == ui::control_kind::page) {
       if (c.page() > 0 && e.hwnd == nullptr && wanted(c)) e.hwnd = create_page(c.page(), c.id());
     } else if (has_window(c.kind()) && e.hwnd == nullptr && wanted(c)) {
-      if (c.page() > 0 && pages_.find(c.page()) == pages_.end()) create_page(c.page(), 0);
+      if (c.page() > 0 && page_container(c.page()) == nullptr) create_page(c.page(), 0);
       create_control(e);
     }
   }
@@ -351,7 +351,7 @@ void win32_view::create_control(entry& e) {
   ++applying_;
   e.hwnd = CreateWindowExW(
       kind.ex_style, kind.window_class, c.kind() == ui::control_kind::picture ? nullptr : text.c_str(), style,
-      r.left, r.top, r.right - r.left, r.bottom - r.top, c.page() > 0 ? pages_[c.page()] : window_,
+      r.left, r.top, r.right - r.left, r.bottom - r.top, parent_of(c),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id())), GetModuleHandleW(nullptr), nullptr);
   --applying_;
   if (e.hwnd == nullptr) return;
@@ -365,17 +365,18 @@ void win32_view::create_control(entry& e) {
   if (c.kind() == ui::control_kind::dropdown) apply_items(e);
 }
 
-HWND win32_view::parent_of(const ui::control& c) const {
-  if (c.kind() == ui::control_kind::page || c.page() == 0) return window_;
-  const auto container = pages_.find(c.page());
+HWND win32_view::page_container(int page) const {
+  const auto container = pages_.find(page);
   return container != pages_.end() ? container->second : nullptr;
+}
+
+HWND win32_view::parent_of(const ui::control& c) const {
+  return c.kind() == ui::control_kind::page || c.page() == 0 ? window_ : page_container(c.page());
 }
 
 HWND win32_view::window_of(const entry& e) const {
   // A page's container may have been made for its controls before the page's own entry.
-  if (e.model->kind() != ui::control_kind::page) return e.hwnd;
-  const auto container = pages_.find(e.model->page());
-  return container != pages_.end() ? container->second : nullptr;
+  return e.model->kind() == ui::control_kind::page ? page_container(e.model->page()) : e.hwnd;
 }
 
 void win32_view::place_in_declared_order(std::size_t index) {

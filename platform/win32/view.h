@@ -114,6 +114,7 @@ class win32_view final : public ui::form_observer {
   void create_controls(filter&& wanted);
   void create_control(entry& e);
   void place_in_declared_order(std::size_t index);
+  HWND page_container(int page) const;
   HWND parent_of(const ui::control& c) const;
   HWND window_of(const entry& e) const;
   HWND create_page(int page, int id);
