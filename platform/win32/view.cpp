@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <iterator>
 
 #include "platform/win32/system_library.h"
 #include "platform/win32/view_resources.h"
@@ -79,6 +80,14 @@ bool has_picture(ui::control_kind kind) {
 
 bool has_window(ui::control_kind kind) {
   return kind != ui::control_kind::tab && kind != ui::control_kind::page;
+}
+
+// The kinds put below the other controls once they are made, in this order: pictures, then frames
+// below everything. What is placed on a picture or inside a frame is in front of it.
+constexpr ui::control_kind lowered_kinds[] = {ui::control_kind::picture, ui::control_kind::frame};
+
+bool is_lowered(ui::control_kind kind) {
+  return std::find(std::begin(lowered_kinds), std::end(lowered_kinds), kind) != std::end(lowered_kinds);
 }
 
 bool is_absolute(const std::string& path) {
@@ -239,7 +248,8 @@ bool win32_view::create(int show_command) {
   note("window created");
 
   // Creating the controls not on the screen (the other pages' and the hidden ones) and decoding pictures
-  // are the slow part of making the window (each child window costs about a millisecond under wine):
+  // are the slow part of making the window (each child window costs a tenth of a millisecond to a
+  // millisecond under wine):
   // they come once the window and what it shows are on the screen, the pictures it shows first.
   // Everything exists when create() returns.
   const auto shown_first = [this](const ui::control& c) { return on_screen(c); };
@@ -279,9 +289,8 @@ void win32_view::create_controls(filter&& wanted) {
       create_control(e);
     }
   }
-  // Pictures go below the other controls (the first declared in front of the later ones), frames below
-  // everything: what is placed on a picture or inside a frame is in front of it.
-  for (const ui::control_kind lowered : {ui::control_kind::picture, ui::control_kind::frame}) {
+  // Each lowered kind below the others, the first declared in front of the later ones.
+  for (const ui::control_kind lowered : lowered_kinds) {
     for (const entry& e : entries_) {
       if (e.hwnd != nullptr && e.model->kind() == lowered) {
         SetWindowPos(e.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -382,8 +391,8 @@ HWND win32_view::window_of(const entry& e) const {
 void win32_view::place_in_declared_order(std::size_t index) {
   // A new child window goes below its siblings: made in declaration order, the controls are in it.
   // One made after a sibling declared later than it (one hidden when the window was first shown)
-  // goes just below the nearest sibling declared before it that is neither a picture nor a frame
-  // (those go below the others once the controls are made), or on top when there is none.
+  // goes just below the nearest sibling declared before it that is not of a lowered kind (those go
+  // below the others once the controls are made), or on top when there is none.
   const HWND parent = parent_of(*entries_[index].model);
   const auto sibling = [&](const entry& other) {
     return window_of(other) != nullptr && parent_of(*other.model) == parent;
@@ -392,8 +401,7 @@ void win32_view::place_in_declared_order(std::size_t index) {
     return;
   HWND above = HWND_TOP;
   for (std::size_t i = index; i-- > 0;) {
-    const ui::control_kind kind = entries_[i].model->kind();
-    if (kind != ui::control_kind::picture && kind != ui::control_kind::frame && sibling(entries_[i])) {
+    if (!is_lowered(entries_[i].model->kind()) && sibling(entries_[i])) {
       above = window_of(entries_[i]);
       break;
     }
