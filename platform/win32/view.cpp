@@ -249,9 +249,8 @@ bool win32_view::create(int show_command) {
 
   // Creating the controls not on the screen (the other pages' and the hidden ones) and decoding pictures
   // are the slow part of making the window (each child window costs a tenth of a millisecond to a
-  // millisecond under wine):
-  // they come once the window and what it shows are on the screen, the pictures it shows first.
-  // Everything exists when create() returns.
+  // millisecond under wine): they come once the window and what it shows are on the screen, the
+  // pictures it shows first. Everything exists when create() returns.
   const auto shown_first = [this](const ui::control& c) { return on_screen(c); };
   const auto show_pictures = [this](auto&& wanted) {
     for (entry& e : entries_) {
