@@ -104,6 +104,8 @@ TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
   ASSERT_TRUE(alone.ready());
   ASSERT_TRUE(empty.ready());
   ASSERT_TRUE(themed.ready());
+  // The programs' places in `starts` and in the timings.
+  enum : std::size_t { server_from_medium, server_alone, empty_window, themed_window, other_server };
   std::vector<const install_medium*> starts = {&medium, &alone, &empty, &themed};
   // A change too small to show through the noise between runs shows beside the program before it:
   // SETUP_STARTUP_COMPARE names another server.exe (a Windows path), started from a medium of its own
@@ -136,18 +138,18 @@ TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
   }
   ASSERT_FALSE(HasFailure());
 
-  const double medium_ms = median(visible[0]);
-  const double alone_ms = median(visible[1]);
-  const double empty_ms = median(visible[2]);
+  const double medium_ms = median(visible[server_from_medium]);
+  const double alone_ms = median(visible[server_alone]);
+  const double empty_ms = median(visible[empty_window]);
   std::printf(
       "start to window visible, median of %d runs%s: server.exe from the medium %.1f ms, alone %.1f ms, "
       "empty window %.1f ms; ratios %.2f from the medium (target at most %.1f), %.2f alone\n",
       runs, back_to_back ? " started back to back" : "", medium_ms, alone_ms, empty_ms, medium_ms / empty_ms,
       target_ratio, alone_ms / empty_ms);
   std::printf("middle half of the starts: from the medium %.1f to %.1f ms, empty window %.1f to %.1f ms\n",
-              quartile(visible[0], 1), quartile(visible[0], 3), quartile(visible[2], 1),
-              quartile(visible[2], 3));
-  const double themed_ms = median(visible[3]);
+              quartile(visible[server_from_medium], 1), quartile(visible[server_from_medium], 3),
+              quartile(visible[empty_window], 1), quartile(visible[empty_window], 3));
+  const double themed_ms = median(visible[themed_window]);
   std::printf(
       "the empty window with common controls 6 and the icon: %.1f ms, ratio %.2f (what a window of themed "
       "controls pays before it shows)\n",
@@ -155,9 +157,9 @@ TEST(StartupBench, ServerWindowShowsWithinATargetOfAnEmptyWindow) {
   std::printf(
       "start to waiting for input, median of %d runs: from the medium %.1f ms, alone %.1f ms, empty window "
       "%.1f ms\n",
-      runs, median(idle[0]), median(idle[1]), median(idle[2]));
+      runs, median(idle[server_from_medium]), median(idle[server_alone]), median(idle[empty_window]));
   if (other) {
-    const double other_ms = median(visible[4]);
+    const double other_ms = median(visible[other_server]);
     std::printf("the other server.exe (%s) from the medium: %.1f ms, ratio %.2f; this build %+.1f ms\n",
                 other_program, other_ms, other_ms / empty_ms, medium_ms - other_ms);
   }
