@@ -1,8 +1,8 @@
 // sqlsim: the simulated SQL Server on a loopback port, for the wire tests, the demo and anyone who needs
 // a SQL Server stand-in for the setup wizard.
 //
-//   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR] [--dump FILE]
-//          [--client-timeout SECONDS] [--slow-restore MS]
+//   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012|2014|2016|2017|2019|2022]
+//          [--c-drive DIR] [--dump FILE] [--client-timeout SECONDS] [--slow-restore MS]
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves until SIGTERM or SIGINT.
 
@@ -26,8 +26,8 @@
 namespace {
 
 constexpr std::string_view usage_text =
-    "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012] [--c-drive DIR]"
-    " [--dump FILE]\n"
+    "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012|2014|2016|2017|2019|2022]\n"
+    "              [--c-drive DIR] [--dump FILE]\n"
     "              [--client-timeout SECONDS] [--slow-restore MS]\n"
     "  --port N            loopback port to listen on (0 or absent: any free port)\n"
     "  --sa-password TEXT  password of the login sa (default: empty)\n"
@@ -86,19 +86,14 @@ std::optional<arguments> parse(int argc, char** argv) {
     } else if (option == "--sa-password") {
       a.engine.sa_password = std::string(value);
     } else if (option == "--version") {
-      const std::optional<long> version = number_of(value);
-      if (version == 2000) {
-        a.engine.version = sqlsim::server_version::v2000;
-      } else if (version == 2005) {
-        a.engine.version = sqlsim::server_version::v2005;
-      } else if (version == 2008) {
-        a.engine.version = sqlsim::server_version::v2008;
-      } else if (version == 2012) {
-        a.engine.version = sqlsim::server_version::v2012;
-      } else {
-        std::fprintf(stderr, "sqlsim: --version takes 2000, 2005, 2008 or 2012\n");
+      const std::optional<long> year = number_of(value);
+      const auto version = year ? sqlsim::server_version_of_year(*year) : std::nullopt;
+      if (!version) {
+        std::fprintf(stderr,
+                     "sqlsim: --version takes 2000, 2005, 2008, 2012, 2014, 2016, 2017, 2019 or 2022\n");
         return std::nullopt;
       }
+      a.engine.version = *version;
     } else if (option == "--c-drive") {
       std::error_code error;
       if (!std::filesystem::is_directory(value, error)) {

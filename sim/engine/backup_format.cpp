@@ -193,15 +193,15 @@ class manifest_parser {
       return true;
     }
     if (keyword == "SERVER") {
-      if (f.size() != 2) return problem("server 2000|2005|2008|2012");
-      for (server_version v :
-           {server_version::v2000, server_version::v2005, server_version::v2008, server_version::v2012}) {
-        if (f[1].value == std::to_string(static_cast<int>(v))) {
-          image_.server = v;
-          return true;
+      if (f.size() == 2) {
+        for (server_version v : server_versions) {
+          if (f[1].value == std::to_string(static_cast<int>(v))) {
+            image_.server = v;
+            return true;
+          }
         }
       }
-      return problem("server 2000|2005|2008|2012");
+      return problem("server 2000|2005|2008|2012|2014|2016|2017|2019|2022");
     }
     if (keyword == "RECOVERY") {
       if (f.size() != 2 ||

@@ -36,6 +36,16 @@ std::string system_data_directory(server_version version) {
       return "C:\\Program Files\\Microsoft SQL Server\\MSSQL10.MSSQLSERVER\\MSSQL\\DATA\\";
     case server_version::v2012:
       return "C:\\Program Files\\Microsoft SQL Server\\MSSQL11.MSSQLSERVER\\MSSQL\\DATA\\";
+    case server_version::v2014:
+      return "C:\\Program Files\\Microsoft SQL Server\\MSSQL12.MSSQLSERVER\\MSSQL\\DATA\\";
+    case server_version::v2016:
+      return "C:\\Program Files\\Microsoft SQL Server\\MSSQL13.MSSQLSERVER\\MSSQL\\DATA\\";
+    case server_version::v2017:
+      return "C:\\Program Files\\Microsoft SQL Server\\MSSQL14.MSSQLSERVER\\MSSQL\\DATA\\";
+    case server_version::v2019:
+      return "C:\\Program Files\\Microsoft SQL Server\\MSSQL15.MSSQLSERVER\\MSSQL\\DATA\\";
+    case server_version::v2022:
+      return "C:\\Program Files\\Microsoft SQL Server\\MSSQL16.MSSQLSERVER\\MSSQL\\DATA\\";
   }
   return {};
 }
@@ -77,8 +87,25 @@ product_version product_version_of(server_version version) {
       return {10, 0, 5500};
     case server_version::v2012:
       return {11, 0, 5058};
+    case server_version::v2014:
+      return {12, 0, 6024};
+    case server_version::v2016:
+      return {13, 0, 5026};
+    case server_version::v2017:
+      return {14, 0, 3045};
+    case server_version::v2019:
+      return {15, 0, 2000};
+    case server_version::v2022:
+      return {16, 0, 1000};
   }
   return {};
+}
+
+std::optional<server_version> server_version_of_year(long year) {
+  for (const server_version v : server_versions) {
+    if (static_cast<long>(v) == year) return v;
+  }
+  return std::nullopt;
 }
 
 std::string database::recovery_model() const {

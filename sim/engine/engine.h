@@ -16,10 +16,28 @@
 
 namespace sqlsim {
 
-enum class server_version { v2000 = 2000, v2005 = 2005, v2008 = 2008, v2012 = 2012 };
+enum class server_version {
+  v2000 = 2000,
+  v2005 = 2005,
+  v2008 = 2008,
+  v2012 = 2012,
+  v2014 = 2014,
+  v2016 = 2016,
+  v2017 = 2017,
+  v2019 = 2019,
+  v2022 = 2022,
+};
+// Every version, oldest first; each one's number is its year.
+inline constexpr server_version server_versions[] = {
+    server_version::v2000, server_version::v2005, server_version::v2008,
+    server_version::v2012, server_version::v2014, server_version::v2016,
+    server_version::v2017, server_version::v2019, server_version::v2022};
+// The version of a year, if there is one.
+std::optional<server_version> server_version_of_year(long year);
 
-// The product version a server of this version reports (LOGINACK, backup headers): 2000 is 8.0.2039,
-// 2005 9.0.5000, 2008 10.0.5500, 2012 11.0.5058.
+// The product version a server of this version reports (LOGINACK, backup headers, @@VERSION): 2000 is
+// 8.0.2039, 2005 9.0.5000, 2008 10.0.5500, 2012 11.0.5058, 2014 12.0.6024, 2016 13.0.5026, 2017
+// 14.0.3045, 2019 15.0.2000, 2022 16.0.1000.
 struct product_version {
   int major = 0;
   int minor = 0;

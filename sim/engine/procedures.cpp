@@ -275,7 +275,7 @@ void engine::state::run_execute(const execute_statement& st, statement_context& 
       list.begin(), list.end(), [&](const procedure_definition& p) { return same_name(p.name, name); });
   // sp_dboption was removed in SQL Server 2012.
   const bool removed =
-      definition != list.end() && definition->name == "sp_dboption" && version == server_version::v2012;
+      definition != list.end() && definition->name == "sp_dboption" && version >= server_version::v2012;
   if (!schema_ok || definition == list.end() || removed) {
     report(ctx, msg_procedure_not_found, {st.procedure.written()});
     return;

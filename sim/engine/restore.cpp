@@ -90,7 +90,9 @@ class restore_run {
       terminate(msg_file_id_not_found, {std::to_string(st_.file), device_});
       return false;
     }
-    if (image_.server && static_cast<int>(*image_.server) > static_cast<int>(state_.version)) {
+    // A backup of a newer server, and one of SQL Server 2000 on 2012 and later, cannot be restored.
+    if (image_.server && (*image_.server > state_.version || (*image_.server == server_version::v2000 &&
+                                                              state_.version >= server_version::v2012))) {
       terminate(msg_backup_incompatible, {version_text(*image_.server), version_text(state_.version)});
       return false;
     }

@@ -242,6 +242,18 @@ class parser {
 
   bool select(select_statement& out) {
     if (!expect_keyword("SELECT")) return false;
+    if (peek().kind == token_kind::variable && equals_ignore_case_ascii(peek().value, "@@VERSION")) {
+      take();
+      out.server_property = "@@VERSION";
+      return true;
+    }
+    if (is_keyword(peek(), "SERVERPROPERTY") && peek(1).kind == token_kind::symbol && peek(1).value == "(") {
+      take();
+      take();
+      if (peek().kind != token_kind::string) return fail_here();
+      out.server_property = take().value;
+      return expect_symbol(")");
+    }
     if (!accept_symbol("*")) {
       do {
         std::string column;

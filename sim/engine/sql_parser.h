@@ -36,6 +36,8 @@ struct condition {  // column = value
 };
 
 struct select_statement {
+  // SELECT @@VERSION or SELECT SERVERPROPERTY('name'), without FROM: "@@VERSION" or the name.
+  std::string server_property;
   std::vector<std::string> columns;  // empty: *
   object_name table;
   std::vector<condition> where;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/text.h"
 #include "sim/engine/engine_state.h"
 
 namespace sqlsim {
@@ -227,6 +228,22 @@ class table_access {
 
 bool engine::state::query(const select_statement& st, statement_context& ctx,
                           std::vector<std::string>& columns, std::vector<std::vector<sql_value>>& result) {
+  if (!st.server_property.empty()) {
+    // One value without a column name; a property the server does not have is NULL.
+    const product_version v = product_version_of(version);
+    const std::string number =
+        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.build) + ".0";
+    sql_value value;
+    if (st.server_property == "@@VERSION") {
+      value.value =
+          "Microsoft SQL Server " + std::to_string(static_cast<int>(version)) + " - " + number + " (sqlsim)";
+    } else if (setup::equals_ignore_case_ascii(st.server_property, "ProductVersion")) {
+      value.value = number;
+    }
+    columns.emplace_back();
+    result.push_back({std::move(value)});
+    return true;
+  }
   table_access access(*this, ctx);
   table_ref table;
   if (!access.resolve(st.table, table)) return false;

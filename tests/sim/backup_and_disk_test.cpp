@@ -64,7 +64,7 @@ TEST(BackupFormat, MalformedManifestsAreRefusedWithTheLine) {
       "user 'u' 0x1\n",
       "user 'u' 0xZZ\n",
       "user 'u' 'text'\n",
-      "server 2019\n",
+      "server 2013\n",
       "recovery PARTIAL\n",
       "drop 'everything'\n",
   };

@@ -91,7 +91,7 @@ struct wizard_run {
 
     connect("sa", sa_password, db);
     exec("exec sp_defaultdb N'" + login + "', N'" + db + "'");
-    if (version == server_version::v2012) {
+    if (version >= server_version::v2012) {
       exec(std::string("alter database ") + db + " SET RECOVERY BULK_LOGGED");
     } else {
       exec(std::string("exec sp_dboption N'") + db + "', N'trunc. log', N'true'");
@@ -127,11 +127,12 @@ struct wizard_run {
 
 std::string expected_dump(server_version version) {
   const bool v2000 = version == server_version::v2000;
-  const bool v2012 = version == server_version::v2012;
+  const bool v2012 = version >= server_version::v2012;
   const char* build = v2000                              ? "8.00.2039"
                       : version == server_version::v2005 ? "9.00.5000"
                       : version == server_version::v2008 ? "10.00.5500"
-                                                         : "11.00.5058";
+                      : version == server_version::v2012 ? "11.00.5058"
+                                                         : "15.00.2000";
   std::string dump = "server version " + std::to_string(static_cast<int>(version)) + " (" + build + ")\n" +
                      "configuration 'allow updates' config 0 run 0\n"
                      "configuration 'show advanced options' config 0 run 0\n"
@@ -194,7 +195,8 @@ TEST_P(InstallSequence, ReinstallDropsTheOldDatabaseAndKeepsTheLogins) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, InstallSequence,
                          ::testing::Values(server_version::v2000, server_version::v2005,
-                                           server_version::v2008, server_version::v2012),
+                                           server_version::v2008, server_version::v2012,
+                                           server_version::v2019),
                          [](const auto& info) {
                            return "sql" + std::to_string(static_cast<int>(info.param));
                          });

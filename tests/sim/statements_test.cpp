@@ -2,6 +2,8 @@
 // spelling, batches, logins and permissions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim_test_support.h"
 
 namespace sqlsim::testing {
@@ -219,6 +221,57 @@ TEST(Statements, SysusersChangesOnlyOnSql2000WithAllowUpdatesInstalled) {
   EXPECT_EQ(srv2005.error_of("RECONFIGURE"), 5808);
   srv2005.ok("RECONFIGURE WITH OVERRIDE");
   EXPECT_EQ(srv2005.error_of(mapping), 259);
+}
+
+// What each version says it is, which backups it refuses (3169: newer ones, and 2000's on 2012 and
+// later), and whether it still has sp_dboption.
+TEST(Statements, EachVersionAnswersAsItself) {
+  struct row {
+    server_version version;
+    std::string product_version;
+    std::vector<server_version> refused;
+    bool sp_dboption;
+  };
+  using v = server_version;
+  const row rows[] = {
+      {v::v2000, "8.0.2039.0", {v::v2005, v::v2022}, true},
+      {v::v2008, "10.0.5500.0", {v::v2012, v::v2019}, true},
+      {v::v2012, "11.0.5058.0", {v::v2000, v::v2014}, false},
+      {v::v2016, "13.0.5026.0", {v::v2000, v::v2017}, false},
+      {v::v2019, "15.0.2000.0", {v::v2000, v::v2022}, false},
+      {v::v2022, "16.0.1000.0", {v::v2000}, false},
+  };
+  for (const row& r : rows) {
+    const std::string year = std::to_string(static_cast<int>(r.version));
+    SCOPED_TRACE(year);
+    product_server srv(r.version);
+    const auto property = srv.ok("select serverproperty('ProductVersion')");
+    EXPECT_EQ(property.rows->rows.at(0).at(0), r.product_version);
+    EXPECT_EQ(srv.ok("SELECT @@VERSION").rows->rows.at(0).at(0),
+              "Microsoft SQL Server " + year + " - " + r.product_version + " (sqlsim)");
+    EXPECT_EQ(srv.ok("select serverproperty('NoSuchProperty')").rows->rows.at(0).at(0), std::nullopt);
+    const std::string dboption = "exec sp_dboption N'qrvx', N'trunc. log', N'true'";
+    if (r.sp_dboption) {
+      srv.ok(dboption);
+    } else {
+      EXPECT_EQ(srv.error_of(dboption), 2812);
+    }
+    for (const server_version from : server_versions) {
+      backup_image image = product_backup();
+      image.server = from;
+      srv.drive.write("from.dat", format_backup(image));
+      const bool refused = std::find(r.refused.begin(), r.refused.end(), from) != r.refused.end();
+      const auto outcomes = srv.run(
+          "RESTORE DATABASE other FROM DISK = 'c:\\from.dat' WITH MOVE "
+          "'qrvxdb_Data' TO 'c:\\data\\o.mdf', MOVE 'qrvxdb_Log' TO "
+          "'c:\\data\\o.ldf', REPLACE");
+      if (refused) {
+        EXPECT_EQ(server::first_error(outcomes).number, 3169) << static_cast<int>(from);
+      } else if (from <= r.version && !(from == v::v2000 && r.version >= v::v2012)) {
+        EXPECT_FALSE(outcomes.at(0).failed) << static_cast<int>(from);
+      }
+    }
+  }
 }
 
 }  // namespace
