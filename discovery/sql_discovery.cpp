@@ -13,6 +13,7 @@ constexpr std::string_view local_server = "(local)";
 // The registry library's buffers are 512 characters, terminator included.
 constexpr std::uint32_t library_buffer = 512;
 constexpr std::string_view line_feed = "\n";
+constexpr std::string_view program_folder = "\\Binn";
 
 std::string subkey_of(std::string_view key_path) {
   return std::string(key_path.substr(std::min(key_path.size(), reg::root_prefix.size())));
@@ -60,11 +61,15 @@ void sql_discovery::trace_result(bool found) {
 }
 
 void sql_discovery::trace_candidate(std::string_view name, std::string_view setup_folder,
-                                    std::string_view version) {
-  w_.sys.log.line("discovery: instance " + std::string(name) + " in " + std::string(setup_folder) +
-                  ": SQL Server " +
-                  (version.empty() ? std::string("of unknown version") : std::string(version)) +
-                  (version == w_.state.is_sql_version ? "" : ", passed over"));
+                                    const sql_release& release, bool chosen) {
+  std::string text = "discovery: instance " + std::string(name) + " in " + std::string(setup_folder) + ": ";
+  if (release.choice.empty()) {
+    text += "SQL Server of unknown version";
+  } else {
+    text += "SQL Server " + (release.name.empty() ? std::string("of a later version") : release.name);
+    if (release.name != release.choice) text += ", installed as SQL Server " + release.choice;
+  }
+  w_.sys.log.line(text + (chosen ? "" : ", passed over"));
 }
 
 bool sql_discovery::of_check_sql2012() {
@@ -78,11 +83,7 @@ bool sql_discovery::of_check_sql2012() {
 bool sql_discovery::of_check_sql_64bit() {
   search s{form::sql_64bit, {}, {}, {}};
   prologue(s);
-  if (version_2005_or_later()) {
-    enumerate_both_views(s);
-  } else if (!find_sql2000(s)) {
-    return false;
-  }
+  if (version_2005_or_later() ? !enumerate_both_views(s) : !find_sql2000(s)) return false;
   return final_read(s);
 }
 
@@ -98,10 +99,6 @@ bool sql_discovery::read(const search& s, std::string_view key_path, std::string
     return w_.sys.reg.GetRegStringValue(reg::root, subkey_of(key_path), value_name, value, library_buffer);
   }
   return w_.sys.reg.ReadRegistryString(key_path, value_name, value) == 1;
-}
-
-std::string sql_discovery::version_of_instance(std::string_view program) {
-  return sql_version_of(paths_.of_get_sqlversion(program));
 }
 
 void sql_discovery::clear_proposal() {
@@ -120,6 +117,7 @@ void sql_discovery::prologue(search& s) {
   w_.controls.sle_servername.set_text(std::string(local_server));
   if (const auto address = first_ipv4_address(w_.sys.net, w_.sys.ui, machine)) st.is_addr = *address;
   w_.controls.sle_sqlsetup.reset_items();
+  passed_over_.clear();
   st.is_sqlsetup_array.clear();
   st.is_ins_name_array.clear();
   st.is_sqlsetup_data_array.clear();
@@ -127,63 +125,15 @@ void sql_discovery::prologue(search& s) {
   st.is_tcp_port_array.clear();
 }
 
-bool sql_discovery::enumerate_instances(search& s) {
-  w_server_state& st = w_.state;
-  w_server_controls& c = w_.controls;
-  std::vector<std::string> names;
-  if (w_.sys.reg.ListRegistryValueNames(reg::instance_names_key, names) != 1) names.clear();
-  if (names.size() > 1) c.st_memo.set_visible(true);
-
-  bool matched = false;
-  for (const std::string& name : names) {
-    std::string id;
-    if (!read(s, reg::instance_names_key, name, id)) continue;
-    s.regkey = reg::setup_key(id);
-    std::string setup_folder;
-    if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) continue;
-    std::string program = setup_folder + std::string(reg::program_in_setup_folder);
-    std::string bin_folder;
-    if (s.kind == form::sql2012 && read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) {
-      program = bin_folder + std::string(reg::program_in_bin_folder);
-    }
-    // Each instance on its own: one whose program cannot be read, or of a version outside the table
-    // (SQL Server 2014 and later stand beside older ones), is passed over.
-    const std::string version = version_of_instance(program);
-    trace_candidate(name, setup_folder, version);
-    if (version.empty() || version != st.is_sql_version) continue;
-
-    st.is_tcp_port = reg::tcp_key(id);
-    matched = true;
-    if (s.regkey_old.empty()) s.regkey_old = s.regkey;
-    // An instance without a data root is skipped whole: neither its item nor its list entries, so that
-    // the items and the five lists describe the same instances, item by item, and choosing an item
-    // never leaves another instance's TCP key behind.
-    std::string data_root;
-    if (!read(s, s.regkey, reg::sql_data_root_value, data_root)) continue;
-    if (c.sle_sqlsetup.add_item(setup_folder) < 1) continue;
-    st.is_sqlsetup_array.push_back(setup_folder);
-    st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
-    st.is_ins_name_array.push_back(name);
-    st.is_tcp_port_array.push_back(st.is_tcp_port);
-    if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) st.is_sqlbinroot_array.push_back(bin_folder);
-  }
-
-  // An installed default instance is preferred for the final read, whatever its version.
-  std::string id;
-  if (read(s, reg::instance_names_key, reg::default_instance_name, id) ||
-      read(s, reg::instance_names_key, reg::express_instance_name, id)) {
-    s.regkey = reg::setup_key(id);
-    if (!trim_spaces(st.is_addr).empty()) c.sle_servername.set_text(st.is_addr);
-  } else {
-    s.regkey = s.regkey_old;
-  }
-  return s.kind != form::sql2012 || matched;
-}
-
-void sql_discovery::enumerate_both_views(search& s) {
-  w_server_state& st = w_.state;
-  w_server_controls& c = w_.controls;
+std::vector<stru_sqlserver> sql_discovery::candidates(const search& s) {
   std::vector<stru_sqlserver> lst_sqlserver;
+  if (s.kind != form::sql_64bit) {
+    // One view: the names listed under the instance list.
+    std::vector<std::string> names;
+    if (w_.sys.reg.ListRegistryValueNames(reg::instance_names_key, names) != 1) names.clear();
+    for (std::string& name : names) lst_sqlserver.push_back({std::move(name), true});
+    return lst_sqlserver;
+  }
   for (const bool in_64bit_view : {true, false}) {
     std::string buffer;
     std::vector<std::string> names;
@@ -197,37 +147,101 @@ void sql_discovery::enumerate_both_views(search& s) {
     }
     for (std::string& name : names) lst_sqlserver.push_back({std::move(name), in_64bit_view});
   }
+  return lst_sqlserver;
+}
 
-  for (const stru_sqlserver& candidate : lst_sqlserver) {
+bool sql_discovery::look_at(search& s, const stru_sqlserver& candidate, instance_keys& found) {
+  const bool in_32bit_view = !candidate.ab_64bit;
+  const std::string list =
+      std::string(reg::root_prefix) +
+      std::string(in_32bit_view ? reg::instance_names_subkey_32 : reg::instance_names_subkey_64);
+  if (!read(s, list, candidate.as_insname, found.id)) return false;
+  s.regkey = reg::setup_key(found.id, in_32bit_view);
+  if (!read(s, s.regkey, reg::sql_path_value, found.setup_folder)) return false;
+  found.has_bin_folder = read(s, s.regkey, reg::sql_bin_root_value, found.bin_folder);
+  // The 2012 form of 32-bit Windows finds the program in the program folder, the others in the setup
+  // folder's "\Binn".
+  const std::string program = s.kind == form::sql2012 && found.has_bin_folder
+                                  ? found.bin_folder + std::string(reg::program_in_bin_folder)
+                                  : found.setup_folder + std::string(reg::program_in_setup_folder);
+  found.release = sql_release_of(paths_.of_get_sqlversion(program));
+  const bool chosen = !found.release.choice.empty() && found.release.choice == w_.state.is_sql_version;
+  trace_candidate(candidate.as_insname, found.setup_folder, found.release, chosen);
+  if (!chosen) passed_over_.push_back({candidate.as_insname, found.release});
+  return chosen;
+}
+
+bool sql_discovery::list_instance(search& s, const stru_sqlserver& candidate, const instance_keys& found) {
+  w_server_state& st = w_.state;
+  w_server_controls& c = w_.controls;
+  const bool in_32bit_view = !candidate.ab_64bit;
+  st.is_tcp_port = reg::tcp_key(found.id, in_32bit_view);
+  if (s.regkey_old.empty()) {
+    s.regkey_old = s.regkey;
     s.sqlserver = candidate.as_insname;
-    const bool in_32bit_view = !candidate.ab_64bit;
-    const std::string list =
-        std::string(reg::root_prefix) +
-        std::string(in_32bit_view ? reg::instance_names_subkey_32 : reg::instance_names_subkey_64);
-    std::string id;
-    if (!read(s, list, candidate.as_insname, id)) continue;
-    s.regkey = reg::setup_key(id, in_32bit_view);
-    std::string setup_folder;
-    if (!read(s, s.regkey, reg::sql_path_value, setup_folder)) continue;
-    const std::string version = version_of_instance(setup_folder + std::string(reg::program_in_setup_folder));
-    trace_candidate(candidate.as_insname, setup_folder, version);
-    if (version.empty() || version != st.is_sql_version) continue;
+  }
+  // An instance without a data root is skipped whole: neither its item nor its list entries, so that
+  // the items and the five lists describe the same instances, item by item, and choosing an item
+  // never leaves another instance's TCP key behind.
+  std::string data_root;
+  if (!read(s, s.regkey, reg::sql_data_root_value, data_root)) return false;
+  if (c.sle_sqlsetup.add_item(found.setup_folder) < 1) return false;
+  st.is_sqlsetup_array.push_back(found.setup_folder);
+  st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
+  st.is_ins_name_array.push_back(candidate.as_insname);
+  st.is_tcp_port_array.push_back(st.is_tcp_port);
+  // Without "SQLBinRoot" the program folder is the setup folder's "\Binn", so the list stays parallel.
+  st.is_sqlbinroot_array.push_back(found.has_bin_folder ? found.bin_folder
+                                                        : found.setup_folder + std::string(program_folder));
+  return true;
+}
 
-    // The first instance of the chosen version is the only one listed.
-    st.is_tcp_port = reg::tcp_key(id, in_32bit_view);
-    if (s.regkey_old.empty()) s.regkey_old = s.regkey;
-    std::string data_root;
-    if (read(s, s.regkey, reg::sql_data_root_value, data_root) &&
-        c.sle_sqlsetup.add_item(setup_folder) >= 1) {
-      st.is_sqlsetup_array.push_back(setup_folder);
-      st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
-      st.is_ins_name_array.push_back(candidate.as_insname);
-      st.is_tcp_port_array.push_back(st.is_tcp_port);
-      std::string bin_folder;
-      if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder))
-        st.is_sqlbinroot_array.push_back(bin_folder);
-    }
-    break;
+bool sql_discovery::enumerate_instances(search& s) {
+  w_server_state& st = w_.state;
+  w_server_controls& c = w_.controls;
+  const std::vector<stru_sqlserver> names = candidates(s);
+  if (names.size() > 1) c.st_memo.set_visible(true);
+
+  bool matched = false;
+  for (const stru_sqlserver& candidate : names) {
+    // Each instance on its own: one whose program cannot be read, or of another version, is passed over.
+    instance_keys found;
+    if (!look_at(s, candidate, found)) continue;
+    matched = true;
+    list_instance(s, candidate, found);
+  }
+  // No instance of the chosen version: nothing is proposed, the operator picks the folders by hand.
+  if (!matched) return false;
+
+  // An installed default instance is preferred for the final read, whatever its version.
+  std::string id;
+  for (const std::string_view name : {reg::default_instance_name, reg::express_instance_name}) {
+    if (!read(s, reg::instance_names_key, name, id)) continue;
+    s.regkey = reg::setup_key(id);
+    s.sqlserver = std::string(name);
+    if (!trim_spaces(st.is_addr).empty()) c.sle_servername.set_text(st.is_addr);
+    return true;
+  }
+  s.regkey = s.regkey_old;
+  return true;
+}
+
+bool sql_discovery::enumerate_both_views(search& s) {
+  for (const stru_sqlserver& candidate : candidates(s)) {
+    instance_keys found;
+    if (!look_at(s, candidate, found)) continue;
+    // The first instance of the chosen version is the only one listed; the final read takes its keys.
+    list_instance(s, candidate, found);
+    return true;
+  }
+  // No instance of the chosen version: nothing is proposed, the operator picks the folders by hand.
+  return false;
+}
+
+void sql_discovery::survey_other_versions(search& s) {
+  for (const stru_sqlserver& candidate : candidates(s)) {
+    instance_keys found;
+    look_at(s, candidate, found);
   }
 }
 
@@ -270,7 +284,10 @@ bool sql_discovery::find_sql2000(search& s) {
       found = true;
     }
   }
-  if (!found) clear_proposal();
+  if (!found) {
+    clear_proposal();
+    survey_other_versions(s);
+  }
   return found;
 }
 
@@ -299,8 +316,8 @@ bool sql_discovery::final_read(search& s) {
   if (single_entry) {
     st.is_sqlsetup_array.push_back(setup_folder);
     st.is_sqlsetup_data_array.push_back(data_root + std::string(reg::data_folder_in_data_root));
-    st.is_ins_name_array.push_back(s.kind != form::sql2012 && c.rb_sql2000.checked() ? s.sqlserver
-                                                                                     : std::string());
+    // The instance whose keys were read: the 2000 search's active one, or the one preferred above.
+    st.is_ins_name_array.push_back(s.sqlserver);
     std::string bin_folder;
     if (read(s, s.regkey, reg::sql_bin_root_value, bin_folder)) {
       st.is_sqlbinpath = bin_folder;

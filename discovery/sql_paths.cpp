@@ -1,5 +1,8 @@
 #include "discovery/sql_paths.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "discovery/file_version.h"
 #include "model/sql_server_registry.h"
 #include "platform/text.h"
@@ -21,13 +24,34 @@ const T* entry(const std::vector<T>& list, std::size_t i) {
 
 }  // namespace
 
-std::string sql_version_of(std::string_view file_version) {
+sql_release sql_release_of(std::string_view file_version) {
   const std::string_view prefix = file_version.substr(0, 4);
-  if (prefix == "2005" || prefix == "2006") return "2005";
-  if (prefix == "2007" || prefix == "2008" || prefix == "2009" || prefix == "2010") return "2008";
-  if (prefix == "2011" || prefix == "2012") return "2012";
-  if (prefix == "2000") return "2000";
-  return {};
+  const auto same = [](const char* version) { return sql_release{version, version}; };
+  if (prefix == "2005" || prefix == "2006") return same("2005");
+  if (prefix == "2007" || prefix == "2008" || prefix == "2009" || prefix == "2010") return same("2008");
+  if (prefix == "2011" || prefix == "2012") return same("2012");
+  if (prefix == "2000") return same("2000");
+
+  // SQL Server 2014 and later: the major version, the text's second field.
+  const std::size_t first_dot = file_version.find('.');
+  if (first_dot == std::string_view::npos) return {};
+  std::string_view field = file_version.substr(first_dot + 1);
+  field = field.substr(0, field.find('.'));
+  long major = 0;
+  if (field.empty() || field.size() > 6) return {};
+  for (const char c : field) {
+    if (c < '0' || c > '9') return {};
+    major = major * 10 + (c - '0');
+  }
+  if (major < 120) return {};
+  constexpr std::pair<long, const char*> named[] = {{120, "2014"}, {130, "2016"}, {140, "2017"},
+                                                    {150, "2019"}, {160, "2022"}, {170, "2025"}};
+  for (const auto& [number, name] : named) {
+    if (number == major) return {"2012", name};
+  }
+  const bool year = prefix.size() == 4 &&
+                    std::all_of(prefix.begin(), prefix.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return {"2012", year ? std::string(prefix) : std::string()};
 }
 
 std::optional<long> wf_parsetoarray(std::optional<std::string_view> as_source,
@@ -89,9 +113,10 @@ void sql_paths::sle_sqlsetup_selectionchanged() {
     }
   }
 
-  const std::string version =
-      sql_version_of(of_get_sqlversion(selected + std::string(reg::program_in_setup_folder)));
-  c.st_sql_version.set_text(std::string(version_label_start) + version + std::string(version_label_end));
+  // The release the program is, which the 2012 choice may install under another name.
+  const sql_release release =
+      sql_release_of(of_get_sqlversion(selected + std::string(reg::program_in_setup_folder)));
+  c.st_sql_version.set_text(std::string(version_label_start) + release.name + std::string(version_label_end));
 }
 
 bool sql_paths::of_issqlpath(std::string_view as_sqlpath) {

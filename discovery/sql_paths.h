@@ -12,10 +12,24 @@
 
 namespace setup {
 
-// The SQL Server version ("2000", "2005", "2008", "2012") of a server program's file version, from its
-// first four characters: 2005 and 2006 are 2005, 2007 to 2010 are 2008, 2011 and 2012 are 2012, 2000 is
-// 2000; empty for anything else.
-std::string sql_version_of(std::string_view file_version);
+// A SQL Server release as its server program's file version tells it.
+struct sql_release {
+  std::string choice;  // the version of page 1 that installs it ("2000" to "2012"); empty: none does
+  std::string name;    // what it is called ("2008", "2019"); the choice itself for 2000 to 2012
+
+  bool operator==(const sql_release&) const = default;
+};
+
+// The release of a server program's file version. 2000 to 2012 by the text's first four characters:
+// 2005 and 2006 are 2005, 2007 to 2010 are 2008, 2011 and 2012 are 2012, 2000 is 2000. Any other text
+// by its second field, the major version (leading zeros allowed): 120, 130, 140, 150, 160 and 170 are
+// 2014, 2016 (whose text begins "2015"), 2017, 2019, 2022 and 2025, every one installed through the 2012
+// choice, as is a later major version (named by its text's first four digits). Anything else: nothing.
+sql_release sql_release_of(std::string_view file_version);
+// The choice of page 1 that installs the program of that file version; empty when none does.
+inline std::string sql_version_of(std::string_view file_version) {
+  return sql_release_of(file_version).choice;
+}
 
 // Splits `as_source` at every occurrence of `as_delimiter` (found without regard to case) into
 // `as_array` from position 1 (element 0) on and returns the count: empty fields between delimiters

@@ -91,12 +91,12 @@ bool port_service::sql2005_or_later() const {
   return c.rb_sql2005.checked() || c.rb_sql2008.checked() || c.rb_sql2012.checked();
 }
 
+std::string port_service::current_port() {
+  return sql2005_or_later() ? port_of_selected_instance() : port_under(w_.state.is_tcp_port);
+}
+
 void port_service::instance_selected() {
-  if (sql2005_or_later()) {
-    show_port(port_of_selected_instance());
-  } else {
-    show_port(port_under(w_.state.is_tcp_port));
-  }
+  show_port(current_port());
 }
 
 void port_service::cb_6_clicked() {
@@ -164,12 +164,13 @@ bool port_service::of_modify_port() {
   w_server_state& s = w_.state;
   const std::string new_port = trim_spaces(c.sle_port.text());
   if (new_port == trim_spaces(c.sle_old_port.text())) return true;
-  std::string stored;  // keeps what it has when a read fails
-  w_.sys.reg.ReadRegistryString(s.is_tcp_port + std::string(sql_registry::tcp_ip1),
-                                sql_registry::tcp_port_value, stored);
-  if (stored == new_port) return true;
-  w_.sys.reg.ReadRegistryString(s.is_tcp_port, sql_registry::tcp_port_value, stored);
-  if (stored == new_port) return true;
+  // What the page would show now (IPALL before IP1): a stale IP1 does not make a change a no-op.
+  if (new_port == current_port()) return true;
+  std::string stored;
+  if (w_.sys.reg.ReadRegistryString(s.is_tcp_port, sql_registry::tcp_port_value, stored) == 1 &&
+      stored == new_port) {
+    return true;
+  }
 
   const std::string status_before = c.st_disc.text();
   w_.show(c.st_disc, std::string(n::configuring_port));

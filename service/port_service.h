@@ -37,6 +37,8 @@ class port_service {
   bool sql2005_or_later() const;
   // The 2005-and-later reading of of_check_sqlport.
   std::string port_of_selected_instance();
+  // The port the page shows for the instance now: the 2005-and-later reading, or SQL Server 2000's key.
+  std::string current_port();
   // "TcpPort" under the key, or "" when it cannot be read.
   std::string port_under(const std::string& key);
   void show_port(const std::string& port);

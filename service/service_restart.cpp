@@ -18,6 +18,8 @@ std::string service_command(std::string_view verb, std::string_view service) {
 // The default instance's service has its name; a named one's, the prefix before the name (the
 // comparison is exact: "mssqlserver" is a named instance).
 std::string service_name_for(std::string_view instance_name) {
+  // No name: the instance whose keys were read without one, the default instance.
+  if (instance_name.empty()) return std::string(sql_registry::default_instance_name);
   if (instance_name == sql_registry::default_instance_name) return std::string(instance_name);
   return std::string(n::named_instance_service_prefix) + std::string(instance_name);
 }

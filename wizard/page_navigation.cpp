@@ -12,9 +12,48 @@ constexpr std::string_view join_suffix = "_join";
 }  // namespace
 
 std::string message_version_mismatch(std::string_view chosen, std::string_view found) {
-  return "您选择的数据库服务器为【Microsoft SQL Server " + std::string(chosen) +
+  return std::string(version_mismatch_start) + std::string(chosen) +
          "】,但选择的服务器安装目录是【Microsoft SQL Server " + std::string(found) +
          "】。\n请在【SQL Server系统安装路径：】处选择正确的数据库安装地址！";
+}
+
+std::string page_navigation::what_this_server_has() const {
+  const w_server_controls& c = w_.controls;
+  const std::vector<passed_instance>& found = discovery_.passed_over();
+  if (found.empty()) return "本机未发现可识别的SQL Server实例。";
+  std::string line = "本机的SQL Server实例：";
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const sql_release& r = found[i].release;
+    line += (i == 0 ? "" : "；") + found[i].name + "（";
+    const ui::control* choice = r.choice == "2000"   ? &c.rb_sql2000
+                                : r.choice == "2005" ? &c.rb_sql2005
+                                : r.choice == "2008" ? &c.rb_sql2008
+                                : r.choice == "2012" ? &c.rb_sql2012
+                                                     : nullptr;
+    if (choice == nullptr) {
+      line += "版本未能识别）";
+    } else {
+      line += "Microsoft SQL Server " + r.name +
+              (choice->visible() ? "，请选择“" + choice->text() + "”安装）" : "，本安装介质不提供此版本）");
+    }
+  }
+  return line + "。";
+}
+
+bool page_navigation::program_of_chosen_version() {
+  w_server_state& s = w_.state;
+  const std::string folder = w_.controls.sle_sqlsetup.text();
+  const sql_release found =
+      sql_release_of(paths_.of_get_sqlversion(folder + std::string(sql_registry::program_in_setup_folder)));
+  if (!found.choice.empty() && found.choice == s.is_sql_version) {
+    if (found.name != found.choice) {
+      w_.sys.log.line("version check: " + folder + " holds SQL Server " + found.name +
+                      ", installed as SQL Server " + found.choice);
+    }
+    return true;
+  }
+  w_.sys.ui.ShowMessage(s.is_apptitle, message_version_mismatch(s.is_sql_version, found.name));
+  return false;
 }
 
 void page_navigation::select_page(int page) {
@@ -65,7 +104,8 @@ void page_navigation::next_on_edition_page(int current) {
   // The port page is selected before discovery runs: its question is asked there.
   select_page(current + 1);
   if (!discovery_.of_check_sql()) {
-    if (w_.sys.ui.AskYesNo(s.is_apptitle, question_path_not_found) != answer_yes) return;
+    const std::string question = std::string(question_path_not_found) + "\n" + what_this_server_has();
+    if (w_.sys.ui.AskYesNo(s.is_apptitle, question) != answer_yes) return;
     // The operator picks the folders by hand on page 3; the backup file is proposed for it too.
     propose_backup_file();
     select_page(current + 2);
@@ -85,12 +125,7 @@ void page_navigation::next_on_port_page(int current) {
   w_server_controls& c = w_.controls;
   w_server_state& s = w_.state;
   propose_backup_file();
-  const std::string found = sql_version_of(
-      paths_.of_get_sqlversion(c.sle_sqlsetup.text() + std::string(sql_registry::program_in_setup_folder)));
-  if (found != s.is_sql_version) {
-    w_.sys.ui.ShowMessage(s.is_apptitle, message_version_mismatch(s.is_sql_version, found));
-    return;
-  }
+  if (!program_of_chosen_version()) return;
   if (!paths_.of_issqlpath(c.sle_sqlsetup.text())) {
     w_.sys.ui.ShowMessage(s.is_apptitle, message_choose_program_folder);
     return;
@@ -110,6 +145,9 @@ void page_navigation::next_on_port_page(int current) {
 void page_navigation::next_on_database_page(int current) {
   w_server_controls& c = w_.controls;
   w_server_state& s = w_.state;
+  // The folders may have been picked by hand here, or page 2 never checked them (the product without
+  // a port page): the install needs a server program of the chosen version.
+  if (!program_of_chosen_version()) return;
   if (c.sle_dbname.visible()) {
     const std::string name = trim_spaces(c.sle_dbname.text());
     const std::string_view refusal = database_name_refusal(name);

@@ -28,6 +28,7 @@ inline constexpr std::string_view message_choose_program_folder =
     "请选择SQL Server服务程序安装路径！\n一般是 C:\\Program Files\\Microsoft SQL Server\\MSSQL";
 inline constexpr std::string_view information_system_description = "提供短信、微信个性化定制，自动发送功能；";
 
+inline constexpr std::string_view version_mismatch_start = "您选择的数据库服务器为【Microsoft SQL Server ";
 // "您选择的数据库服务器为【Microsoft SQL Server <chosen>】,但选择的服务器安装目录是【Microsoft SQL Server
 // <found>】。" and the line that says where to choose another.
 std::string message_version_mismatch(std::string_view chosen, std::string_view found);
@@ -52,6 +53,12 @@ class page_navigation {
   void next_on_edition_page(int current);
   void next_on_port_page(int current);
   void next_on_database_page(int current);
+  // The line added to the question of a SQL Server not found: what the machine has and which choice
+  // of page 1 installs it, or that this medium offers none.
+  std::string what_this_server_has() const;
+  // True when the setup folder's server program is of the version chosen on page 1, else page 2's
+  // message is shown.
+  bool program_of_chosen_version();
 
   wizard_context& w_;
   sql_discovery& discovery_;

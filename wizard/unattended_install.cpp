@@ -156,9 +156,12 @@ bool unattended_install::walk_edition_page(unattended_outcome& outcome) {
   const std::size_t questions = ui_.questions().size();
   w_.click(w_.cb_next);
   for (std::size_t i = questions; i < ui_.questions().size(); ++i) {
-    if (ui_.questions()[i].text == question_path_not_found) {
+    const std::string& question = ui_.questions()[i].text;
+    if (question.rfind(question_path_not_found, 0) == 0) {
+      // The question's last line says what the machine has instead.
       outcome = {exit_code::no_sql_server,
-                 "no SQL Server " + answers_.sql_version + " was found on this machine"};
+                 "no SQL Server " + answers_.sql_version +
+                     " was found on this machine: " + question.substr(question.rfind('\n') + 1)};
       return false;
     }
   }
@@ -207,12 +210,10 @@ bool unattended_install::walk_port_page(unattended_outcome& outcome) {
   w_.click(w_.cb_next);
   if (w_.tab_1.selectedtab() == page_database) return true;
   const std::string shown = message_since(messages, "the port page was not left");
-  // Discovery proposes an instance of another version when the chosen one is not installed.
-  for (const std::string_view found : {"", "2000", "2005", "2008", "2012"}) {
-    if (shown == message_version_mismatch(answers_.sql_version, found)) {
-      outcome = {exit_code::no_sql_server, "no SQL Server " + answers_.sql_version + " was found: " + shown};
-      return false;
-    }
+  // The folder proposed holds a server program of another version.
+  if (shown.rfind(version_mismatch_start, 0) == 0) {
+    outcome = {exit_code::no_sql_server, "no SQL Server " + answers_.sql_version + " was found: " + shown};
+    return false;
   }
   outcome = {exit_code::entry_refused, shown};
   return false;

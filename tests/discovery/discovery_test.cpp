@@ -32,6 +32,7 @@ struct outcome {
   std::string tcp_port;
   std::vector<std::string> tcp_ports;  // is_tcp_port_array
   bool memo = false;
+  std::vector<passed_instance> passed = {};  // of other versions
 };
 
 struct machine_case {
@@ -52,6 +53,7 @@ void check(sql_machine& m, const outcome& e) {
   EXPECT_EQ(m.state.is_tcp_port, e.tcp_port);
   EXPECT_EQ(m.state.is_tcp_port_array, e.tcp_ports);
   EXPECT_EQ(c.st_memo.visible(), e.memo);
+  EXPECT_EQ(m.discovery.passed_over(), e.passed);
   if (e.found) {
     EXPECT_EQ(c.sle_sqlsetup.selection(), 1);
     EXPECT_EQ(c.sle_sqlsetup.text(), e.items.front());
@@ -117,7 +119,8 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
         "SHOP",
         named_2005.tcp_key(),
         {named_2005.tcp_key()},
-        true}},
+        true,
+        {{"MSSQLSERVER", {"2008", "2008"}}}}},
       {"a 2016 instance listed before a 2008 one is passed over",
        false,
        "2008",
@@ -132,7 +135,8 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
         "BRANCH",
         named_2008.tcp_key(),
         {named_2008.tcp_key()},
-        true}},
+        true,
+        {{"NEW", {"2012", "2016"}}}}},
       {"a first instance without a readable program is passed over",
        false,
        "2005",
@@ -147,13 +151,14 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
         "SHOP",
         named_2005.tcp_key(),
         {named_2005.tcp_key()},
-        true}},
-      // The default instance is proposed although it is a 2008 one; page 2's version check stops there.
+        true,
+        {{"SQLEXPRESS", {}}}}},
+      // Nothing of another version is proposed: the operator is asked, and picks the folders by hand.
       {"no 2005 instance beside a 2008 default one, 2005 chosen",
        false,
        "2005",
        [](sql_machine& m) { m.add(default_2008); },
-       {true, {default_2008.folder()}, "10.0.0.5", default_2008.folder() + data, "", "", {}}},
+       {false, {}, "(local)", "", "MSSQLSERVER", "", {}, false, {{"MSSQLSERVER", {"2008", "2008"}}}}},
       // Skipped whole: no item of its own, so no item leads to another instance's TCP key.
       {"an instance without a data root is skipped and the lists stay parallel",
        false,
@@ -170,6 +175,12 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
         named_2005.tcp_key(),
         {named_2005.tcp_key()},
         true}},
+      // SQL Server 2000 chosen and absent: the instances of later versions are only noted.
+      {"SQL Server 2000 chosen where only a 2008 one is",
+       false,
+       "2000",
+       [](sql_machine& m) { m.add(default_2008); },
+       {false, {}, "(local)", "", "MSSQLSERVER", "", {}, false, {{"MSSQLSERVER", {"2008", "2008"}}}}},
       {"SQL Server 2000, a named instance",
        false,
        "2000",
@@ -239,12 +250,12 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
         "SQLEXPRESS",
         sql_registry::tcp_key(express_2005.id, true),
         {sql_registry::tcp_key(express_2005.id, true)}}},
-      // The final read takes the default instance's keys; its data root cannot be read.
+      // The final read takes the default instance's keys, and its name; its data root cannot be read.
       {"a data root that cannot be read",
        false,
-       "2005",
+       "2008",
        [](sql_machine& m) { m.add(with(default_2008, [](sql_instance& i) { i.data_root = false; })); },
-       {true, {default_2008.folder()}, "10.0.0.5", data, "", "", {}}},
+       {true, {default_2008.folder()}, "10.0.0.5", data, "MSSQLSERVER", default_2008.tcp_key(), {}}},
   };
   for (const machine_case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -252,6 +263,48 @@ TEST(Discovery, MachinesAndWhatThePageOffers) {
     c.lay_out(m);
     m.choose(c.version);
     check(m, c.expected);
+  }
+}
+
+// SQL Server 2014 and later, alone or beside a 2008 instance, on 32- and 64-bit Windows: the 2012
+// choice lists them, the 2008 choice passes them over.
+TEST(Discovery, LaterReleasesAreFoundThroughThe2012Choice) {
+  const std::vector<sql_instance> later = {
+      {"MSSQLSERVER", "MSSQL12.MSSQLSERVER", "2014.0120.2000.8"},
+      {"MSSQLSERVER", "MSSQL13.MSSQLSERVER", "2015.0130.1601.5"},
+      {"MSSQLSERVER", "MSSQL14.MSSQLSERVER", "2017.0140.1000.169"},
+      {"MSSQLSERVER", "MSSQL15.MSSQLSERVER", "2019.0150.2000.05 ((SQLServer).190924-2033)"},
+      {"SQLEXPRESS", "MSSQL16.SQLEXPRESS", "2022.0160.1000.6"},
+  };
+  for (const sql_instance& i : later) {
+    for (const bool windows_64bit : {false, true}) {
+      for (const bool beside_2008 : {false, true}) {
+        for (const std::string chosen : {"2012", "2008"}) {
+          SCOPED_TRACE(i.file_version + (windows_64bit ? ", 64-bit" : ", 32-bit") +
+                       (beside_2008 ? ", beside 2008, " : ", alone, ") + chosen + " chosen");
+          sql_machine m(windows_64bit);
+          m.add(i);
+          if (beside_2008) m.add(named_2008);
+          m.choose(chosen);
+          const sql_instance& listed = chosen == "2012" ? i : named_2008;
+          const bool found = chosen == "2012" || beside_2008;
+          ASSERT_EQ(m.discovery.of_check_sql(), found);
+          EXPECT_EQ(m.controls.sle_sqlsetup.items(),
+                    found ? std::vector<std::string>{listed.folder()} : std::vector<std::string>{});
+          if (found) {
+            EXPECT_EQ(m.state.is_ins_name, listed.name);
+            EXPECT_EQ(m.state.is_tcp_port, listed.tcp_key());
+          }
+          if (chosen == "2008") {
+            EXPECT_EQ(m.discovery.passed_over().front(),
+                      (passed_instance{i.name, sql_release_of(i.file_version)}));
+          } else {
+            const std::string label = m.controls.st_sql_version.text();
+            EXPECT_EQ(label, "【Microsoft SQL Server " + sql_release_of(i.file_version).name + "】");
+          }
+        }
+      }
+    }
   }
 }
 
@@ -289,15 +342,28 @@ TEST(Discovery, SingleEntryProgramFolderWithoutSqlBinRoot) {
   EXPECT_EQ(m2000.state.is_sqlbinroot_array, std::vector<std::string>{"C:\\MSSQL2000\\SRV\\Binn"});
   EXPECT_EQ(m2000.state.is_sqlbinpath, "C:\\MSSQL2000\\SRV\\Binn");
 
-  // 2005 chosen: the entry stays empty; the setup folder check finds the program in "\binn" later.
+  // An instance listed without "SQLBinRoot": its entry is its "\Binn", so the list stays parallel.
   sql_machine m(false);
   m.add(with(default_2008, [](sql_instance& i) { i.bin_root = false; }));
-  m.choose("2005");
+  m.add(named_2008);
+  m.choose("2008");
   ASSERT_TRUE(m.discovery.of_check_sql());
-  EXPECT_EQ(m.state.is_sqlbinroot_array, std::vector<std::string>{""});
+  EXPECT_EQ(m.state.is_sqlbinroot_array,
+            (std::vector<std::string>{default_2008.folder() + "\\Binn", named_2008.folder() + "\\Binn"}));
   EXPECT_TRUE(m.paths.of_issqlpath(default_2008.folder()));
   EXPECT_EQ(m.state.is_sqlbinpath, default_2008.folder() + "\\Binn");
   EXPECT_TRUE(m.ui.history().empty());
+
+  // A single entry with 2005 chosen: the entry stays empty; the setup folder check finds the program
+  // in "\binn" later. The entry names the instance whose keys were read.
+  sql_machine m2005(false);
+  m2005.add(with(express_2005, [](sql_instance& i) { i.bin_root = i.data_root = false; }));
+  m2005.choose("2005");
+  ASSERT_TRUE(m2005.discovery.of_check_sql());
+  EXPECT_EQ(m2005.state.is_sqlbinroot_array, std::vector<std::string>{""});
+  EXPECT_EQ(m2005.state.is_ins_name_array, std::vector<std::string>{"SQLEXPRESS"});
+  EXPECT_TRUE(m2005.paths.of_issqlpath(express_2005.folder()));
+  EXPECT_EQ(m2005.state.is_sqlbinpath, express_2005.folder() + "\\Binn");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // Enter key between the password fields, and the browse buttons.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "discovery/sql_pickers.h"
 #include "tests/discovery/sql_machine.h"
 
@@ -144,20 +146,30 @@ TEST(Selection, TextsSplitIntoListsAndVersionsMap) {
   EXPECT_EQ(wf_parsetoarray(std::nullopt, ",", untouched), std::nullopt);
   EXPECT_EQ(untouched, std::vector<std::string>{"kept"});
 
-  for (const auto& [version, sql] :
-       std::vector<std::pair<std::string, std::string>>{{"2000.080.194.0", "2000"},
-                                                        {"2005.090.1399.06", "2005"},
-                                                        {"2006.x", "2005"},
-                                                        {"2007.100", "2008"},
-                                                        {"2009.1", "2008"},
-                                                        {"2010.1", "2008"},
-                                                        {"2011.110", "2012"},
-                                                        {"2012.1", "2012"},
-                                                        {"2013.1", ""},
-                                                        {"2015.130", ""},
-                                                        {"", ""},
-                                                        {"9.00", ""}}) {
-    EXPECT_EQ(sql_version_of(version), sql) << version;
+  // The choice that installs a program, and the release it is named as.
+  for (const auto& [version, choice, name] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"2000.080.194.0", "2000", "2000"},
+           {"2005.090.1399.06", "2005", "2005"},
+           {"2006.x", "2005", "2005"},
+           {"2007.100", "2008", "2008"},
+           {"2009.1", "2008", "2008"},
+           {"2010.1", "2008", "2008"},
+           {"2011.110", "2012", "2012"},
+           {"2012.1", "2012", "2012"},
+           {"2014.0120.2000.8", "2012", "2014"},
+           {"2015.130.1601.5", "2012", "2016"},
+           {"2017.0140.1000.169", "2012", "2017"},
+           {"2019.0150.2000.05 ((SQLServer).190924-2033)", "2012", "2019"},
+           {"2022.0160.1000.6", "2012", "2022"},
+           {"2025.170.1", "2012", "2025"},
+           {"2027.0180.1.1", "2012", "2027"},  // a later major version, named by its year
+           {"2013.1", "", ""},
+           {"2013.119.1", "", ""},
+           {"2014.12a.1", "", ""},
+           {"2014", "", ""},
+           {"", "", ""},
+           {"9.00", "", ""}}) {
+    EXPECT_EQ(sql_release_of(version), (sql_release{choice, name})) << version;
   }
 }
 

@@ -128,7 +128,8 @@ TEST(Unattended, EndsWithTheExitCodeOfTheFirstFailure) {
       {"no SQL Server of the version", "[install]\r\nsql_version=2000\r\n",
        [](server_machine& sm) { sm.m.setup_ini("qvxpre=41833\r\n"); }, 2, "no SQL Server 2000 was found on this machine", true},
       {"only another version", "[install]\r\nsql_version=2005\r\n", {}, 2,
-       "no SQL Server 2005 was found: 您选择的数据库服务器为【Microsoft SQL Server 2005】", true},
+       "no SQL Server 2005 was found on this machine: 本机的SQL Server实例：MSSQLSERVER（Microsoft SQL Server "
+       "2008，请选择“MS SQL Server 2008”安装）。", true},
       {"no instance of the name", fresh + "instance=STORE\r\n", {}, 2,
        "no SQL Server 2008 instance is named STORE (found: MSSQLSERVER)", true},
       {"a wrong sa password", "[install]\r\nsql_version=2008\r\nsa_password=wrong pw\r\n", {}, 4,

@@ -90,11 +90,62 @@ TEST(Navigation, Page1WhenNoSqlServerOfTheVersionIsFound) {
     EXPECT_EQ(m.ui.history()[0].kind, "question");
     EXPECT_EQ(m.ui.history()[0].title, w.state.is_apptitle);
     EXPECT_EQ(m.ui.history()[0].text,
-              "未发现SQL安装路径，请确认SQL版本是否正确？\n如正确请在下一步手工选择SQL服务程序和数据路径!");
+              "未发现SQL安装路径，请确认SQL版本是否正确？\n如正确请在下一步手工选择SQL服务程序和数据路径!\n"
+              "本机未发现可识别的SQL Server实例。");
     // No: the port page, where the question was asked. Yes: page 3, for the folders by hand.
     EXPECT_EQ(m.page(), answer == 1 ? 3 : 2);
     EXPECT_EQ(w.sle_backupdata.text(), answer == 1 ? "C:\\setup\\qvxlov9" : "");
     EXPECT_TRUE(w.cb_prev.enabled());
+  }
+}
+
+// The question's last line: what the machine has, and which choice of page 1 installs it.
+TEST(Navigation, Page1SaysWhichChoiceInstallsTheServerFound) {
+  const sql_instance default_2019{"MSSQLSERVER", "MSSQL15.MSSQLSERVER", "2019.0150.2000.05"};
+  const sql_instance express_2005{"SQLEXPRESS", "MSSQL.1", "2005.090.1399.06"};
+  struct row {
+    const char* options;
+    std::vector<sql_instance> instances;
+    std::string chosen;
+    bool windows_64bit;
+    std::string line;
+  };
+  const std::string has = "本机的SQL Server实例：";
+  const std::vector<row> rows = {
+      {"sql2005=1\r\nqvxpredb=41836\r\n",
+       {default_2019},
+       "2008",
+       true,
+       has + "MSSQLSERVER（Microsoft SQL Server 2019，请选择“MS SQL Server 2012”安装）。"},
+      {"sql2005=1\r\n",
+       {default_2019},
+       "2008",
+       false,
+       has + "MSSQLSERVER（Microsoft SQL Server 2019，本安装介质不提供此版本）。"},
+      {"qvxpredb=41836\r\nqvxpre=41833\r\n",
+       {default_2019, express_2005},
+       "2000",
+       true,
+       has +
+           "MSSQLSERVER（Microsoft SQL Server 2019，请选择“MS SQL Server 2012”安装）；SQLEXPRESS（Microsoft "
+           "SQL Server 2005，本安装介质不提供此版本）。"},
+      {"sql2005=1\r\n",
+       {express_2005},
+       "2012",
+       false,
+       has + "SQLEXPRESS（Microsoft SQL Server 2005，请选择“MS SQL Server 2005”安装）。"},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.line);
+    walk m(r.options, r.windows_64bit);
+    for (const sql_instance& i : r.instances) m.add(i);
+    w_server& w = m.open(r.chosen);
+    m.ui.yes_no_answers.push_back(2);
+    m.next();
+    ASSERT_EQ(m.ui.history().size(), 1u);
+    const std::string& text = m.ui.history()[0].text;
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), r.line);
+    EXPECT_TRUE(w.sle_sqlsetup.items().empty());  // nothing of another version is proposed
   }
 }
 
@@ -115,14 +166,16 @@ TEST(Navigation, Page2ChecksTheVersionThenTheFolders) {
     bool setup_folder_exists;
     bool data_folder_exists;
     std::string message;  // empty: page 3
+    std::string chosen = "2008";
   };
-  const std::string mismatch_2013 =
-      "您选择的数据库服务器为【Microsoft SQL Server 2008】,但选择的服务器安装目录是【Microsoft SQL Server "
-      "】。\n请在【SQL Server系统安装路径：】处选择正确的数据库安装地址！";
+  const std::string mismatch_2013 = message_version_mismatch("2008", "");
   const std::vector<row> rows = {
       {"2009 is a 2008", "2009.100.1600.1", true, true, ""},
-      {"2013 is no version the wizard knows", "2013.120.2000.8", true, true, mismatch_2013},
+      {"2013 is no version the wizard knows", "2013.1.2000.8", true, true, mismatch_2013},
       {"an unreadable program", "", true, true, mismatch_2013},
+      {"2019 is installed through 2012", "2019.0150.2000.05", true, true, "", "2012"},
+      {"2019 is not a 2008, and named", "2019.0150.2000.05", true, true,
+       message_version_mismatch("2008", "2019")},
       {"no setup folder", "2007.100.1600.22", false, true,
        "请选择SQL Server服务程序安装路径！\n一般是 C:\\Program Files\\Microsoft SQL Server\\MSSQL"},
       {"no data folder", "2007.100.1600.22", true, false,
@@ -130,8 +183,8 @@ TEST(Navigation, Page2ChecksTheVersionThenTheFolders) {
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
-    walk m;
-    w_server& w = m.open();
+    walk m("sql2005=1\r\nqvxpredb=41836\r\n");
+    w_server& w = m.open(r.chosen);
     m.ui.yes_no_answers.push_back(1);  // nothing found: on to the page anyway
     m.next();
     // The folders as the operator gives them on page 3, then back to page 2.
@@ -149,6 +202,28 @@ TEST(Navigation, Page2ChecksTheVersionThenTheFolders) {
     const std::vector<std::string> messages = m.ui.messages();
     EXPECT_EQ(messages.empty() ? "" : messages.back(), r.message);
     EXPECT_EQ(m.page(), r.message.empty() ? 3 : 2);
+  }
+}
+
+// Nothing found, the folders picked by hand on page 3: its Next checks the program's version too.
+TEST(Navigation, TheManualRouteChecksTheVersionOnPage3) {
+  for (const auto& [file_version, message] : std::vector<std::pair<std::string, std::string>>{
+           {"2019.0150.2000.05", message_version_mismatch("2008", "2019")}, {"2007.100.1600.22", ""}}) {
+    SCOPED_TRACE(file_version);
+    walk m;
+    w_server& w = m.open();
+    m.ui.yes_no_answers.push_back(1);
+    m.next();
+    ASSERT_EQ(m.page(), 3);
+    m.fs.add_file("D:\\SQL\\Binn\\sqlservr.exe", "MZ");
+    m.fs.add_directory("D:\\SQL\\Data");
+    m.versions.set("D:\\SQL\\Binn\\sqlservr.exe", file_version);
+    w.sle_sqlsetup.set_text("D:\\SQL");
+    w.sle_sqldatasetup.set_text("D:\\SQL\\Data");
+    m.next();
+    EXPECT_EQ(m.ui.messages(),
+              message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
+    EXPECT_EQ(m.page(), message.empty() ? 4 : 3);
   }
 }
 

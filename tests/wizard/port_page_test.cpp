@@ -143,7 +143,9 @@ TEST(PortPage, Cb6WritesThePortWhereTheInstanceKeepsItOrChangesNothing) {
   // clang-format off
   const std::vector<row> rows = {
       {"the port shown, blanks around it", false, {port}, " 1433 ", unchanged, "", "", "1433"},
-      {"a port already in IP1", false, {port, {ip1, "TcpPort", "1500"}}, "1500", unchanged, "", "", "1433"},
+      // The page shows IPALL's port: a stale one in IP1 does not make the change a no-op.
+      {"a port already in IP1 only", false, {port, {ip1, "TcpPort", "1500"}}, "1500",
+       {{ipall, "TcpPort", "1500"}, {ip1, "TcpPort", "1500"}, {ipall, "TcpDynamicPorts", ""}}},
       {"a port already under the key itself", false, {port, {shop, "TcpPort", "1500"}}, "1500", unchanged,
        "", "", "1433"},
       {"not four digits", false, {port}, "143", unchanged, bad_entry, "", "1433"},
@@ -216,6 +218,8 @@ TEST(PortPage, TheRestartRunsItsCommandsInOrderWithTheirWaitsAndLeavesTheService
       {"a user account and a running agent", "SHOP", "MSSQL$SHOP", ".\\sqlsvc", row::with_agent, with_agent},
       {"no ObjectName, the default instance", "MSSQLSERVER", "MSSQLSERVER", std::nullopt, row::alone,
        six("MSSQLSERVER")},
+      {"no instance name: the default instance", "", "MSSQLSERVER", "LocalSystem", row::alone,
+       four("MSSQLSERVER")},
       {"mssqlserver in small letters", "mssqlserver", "MSSQL$mssqlserver", "NT AUTHORITY\\NetworkService",
        row::alone, six("MSSQL$mssqlserver")},
       {"no such service: every command fails", "SHOP", "MSSQL$SHOP", std::nullopt, row::not_installed,

@@ -81,12 +81,15 @@ struct walk {
   std::string mark_key;                   // the install mark's key in the 32-bit view; empty: none written
   std::string mark_value;                 // name = data of the mark ("qvxlov9=总店")
   std::vector<std::string> started;       // accessory programs, in the order they ran
+  std::string discovered;                 // a line each start's log holds on the instance found
 };
 
 const test::sql_instance default_2008{"MSSQLSERVER", "MSSQL10.MSSQLSERVER", "2009.100.1600.1"};
 const test::sql_instance default_2012{"MSSQLSERVER", "MSSQL11.MSSQLSERVER", "2011.110.2100.60"};
 const char* const fixture_2008 = "en_us_unicode_64.dll";
 const char* const fixture_2012 = "sql_server_2012_64.dll";
+const test::sql_instance default_2019{"MSSQLSERVER", "MSSQL15.MSSQLSERVER", "2019.0150.2000.05"};
+const char* const fixture_2019 = "sql_server_2019_64.dll";
 
 std::function<void(wizard_run&, const server&)> instance(test::sql_instance i, const char* fixture,
                                                          bool port_is_the_servers = true) {
@@ -228,6 +231,20 @@ const std::vector<walk>& walks() {
        mark_root + "qrvxlo\\9.0",
        "qvxlov9=总店",
        {}},
+      // Today's servers: the machine's only SQL Server is a 2019 one, installed through the 2012 choice.
+      {"sql2019_through_the_2012_choice",
+       "qvxpredb=41836\r\n",
+       true,
+       instance(default_2019, fixture_2019),
+       {{.version = "2012", .install = {{"", done}}}},
+       {"server version 2019 (15.00.2000)", database_line("qvxlov9", "BULK_LOGGED"),
+        "  file data 'qvxlov9_2012_Data' '" + default_2019.folder() + "\\Data\\qvxlov9_Data.MDF'"},
+       {},
+       mark_root + "qrvxlo\\9.0",
+       "qvxlov9=总店",
+       {},
+       "discovery: instance MSSQLSERVER in " + default_2019.folder() +
+           ": SQL Server 2019, installed as SQL Server 2012"},
       {"sql2012_on_32bit_windows",
        "qvxpredb=41836\r\n",
        false,
@@ -394,8 +411,9 @@ std::vector<std::string> own_logs() {
 
 // What one start's log must tell, in this order.
 std::vector<std::string> events_of(const walk& w, const start& s, const server& srv) {
-  std::vector<std::string> events = {"server.exe 1.0.0.0 started", "machine: Windows ", "profile: product ",
-                                     "discovery: SQL Server " + s.version};
+  std::vector<std::string> events = {"server.exe 1.0.0.0 started", "machine: Windows ", "profile: product "};
+  if (!w.discovered.empty()) events.push_back(w.discovered);
+  events.push_back("discovery: SQL Server " + s.version);
   if (s.move_port) {
     events.insert(events.end(),
                   {"registry write ", "run net stop ", "port check: 127.0.0.1:" + srv.port + " answers"});
