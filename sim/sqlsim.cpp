@@ -3,6 +3,7 @@
 //
 //   sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012|2014|2016|2017|2019|2022]
 //          [--c-drive DIR] [--dump FILE] [--client-timeout SECONDS] [--slow-restore MS]
+//          [--fail PATTERN=NUMBER[@N]]...
 //
 // Prints "listening on 127.0.0.1:PORT" once it accepts connections and serves until SIGTERM or SIGINT.
 
@@ -28,7 +29,7 @@ namespace {
 constexpr std::string_view usage_text =
     "usage: sqlsim [--port N] [--sa-password TEXT] [--version 2000|2005|2008|2012|2014|2016|2017|2019|2022]\n"
     "              [--c-drive DIR] [--dump FILE]\n"
-    "              [--client-timeout SECONDS] [--slow-restore MS]\n"
+    "              [--client-timeout SECONDS] [--slow-restore MS] [--fail PATTERN=NUMBER[@N]]...\n"
     "  --port N            loopback port to listen on (0 or absent: any free port)\n"
     "  --sa-password TEXT  password of the login sa (default: empty)\n"
     "  --version V         SQL Server version to behave as (default: 2008)\n"
@@ -36,13 +37,21 @@ constexpr std::string_view usage_text =
     "  --dump FILE         write the server's state to FILE after every batch or call\n"
     "  --client-timeout S  close a connection whose request stops arriving, or whose reply is not read,\n"
     "                      for S seconds (default: 60)\n"
-    "  --slow-restore MS   a RESTORE ... WITH STATS waits MS milliseconds before each progress message\n";
+    "  --slow-restore MS   a RESTORE ... WITH STATS waits MS milliseconds before each progress message\n"
+    "  --fail PATTERN=N[@K] the first (or Kth) statement whose text contains PATTERN fails, once, with\n"
+    "                      error N (SQL Server's text where the server knows the number); repeatable\n";
 
 struct arguments {
   std::uint16_t port = 0;
   std::chrono::seconds client_timeout{60};
   sqlsim::engine_options engine;
   std::optional<std::filesystem::path> dump;
+  struct failure {
+    std::string pattern;
+    long number = 0;
+    int occurrence = 1;
+  };
+  std::vector<failure> failures;  // --fail PATTERN=NUMBER[@N], in order
 };
 
 std::optional<long> number_of(std::string_view text) {
@@ -76,6 +85,21 @@ std::optional<arguments> parse(int argc, char** argv) {
         return std::nullopt;
       }
       a.client_timeout = std::chrono::seconds(*seconds);
+    } else if (option == "--fail") {
+      const std::size_t equals = value.rfind('=');
+      std::string_view number_text = equals == std::string_view::npos ? "" : value.substr(equals + 1);
+      std::optional<long> occurrence = 1;
+      if (const std::size_t at = number_text.find('@'); at != std::string_view::npos) {
+        occurrence = number_of(number_text.substr(at + 1));
+        number_text = number_text.substr(0, at);
+      }
+      const std::optional<long> number = number_of(number_text);
+      if (equals == 0 || equals == std::string_view::npos || !number || *number <= 0 || !occurrence ||
+          *occurrence < 1 || *occurrence > 1000) {
+        std::fprintf(stderr, "sqlsim: --fail takes PATTERN=NUMBER or PATTERN=NUMBER@N\n");
+        return std::nullopt;
+      }
+      a.failures.push_back({std::string(value.substr(0, equals)), *number, static_cast<int>(*occurrence)});
     } else if (option == "--slow-restore") {
       const std::optional<long> milliseconds = number_of(value);
       if (!milliseconds || *milliseconds < 0 || *milliseconds > 600000) {
@@ -176,6 +200,8 @@ int main(int argc, char** argv) {
   remove_temporary();
 
   sqlsim::engine server(args->engine);
+  for (const arguments::failure& f : args->failures)
+    server.fail_matching(f.pattern, sqlsim::message_of(args->engine.version, f.number), f.occurrence);
   const auto dump = [&] {
     if (args->dump && !write_replacing(*args->dump, server.dump())) {
       std::fprintf(stderr, "sqlsim: cannot write %s\n", args->dump->c_str());

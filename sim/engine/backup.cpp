@@ -41,7 +41,7 @@ backup_image image_of(const database& db, server_version version) {
 void engine::state::run_backup(const backup_statement& st, statement_context& ctx) {
   const auto terminate = [&](long number, std::initializer_list<std::string_view> arguments) {
     report(ctx, number, arguments);
-    report(ctx, for_backup(message(msg_restore_terminating)));
+    report(ctx, message(msg_restore_terminating, {"BACKUP DATABASE"}));
   };
   sql_value name;
   sql_value device;

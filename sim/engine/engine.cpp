@@ -310,7 +310,8 @@ std::vector<statement_outcome> engine::execute(session& s, std::string_view batc
     for (auto it = faults.begin(); it != faults.end(); ++it) {
       const bool due = it->at_statement
                            ? *it->at_statement == state_->statements_run
-                           : setup::find_ignore_case_ascii(text, it->pattern) != std::string::npos;
+                           : setup::find_ignore_case_ascii(text, it->pattern) != std::string::npos &&
+                                 --it->matches_left == 0;
       if (due) {
         server_message error = it->error;
         faults.erase(it);
@@ -379,8 +380,8 @@ void engine::fail_statement(int nth, server_message error) {
   state_->faults.push_back({state_->statements_run + std::max(nth, 1), {}, std::move(error)});
 }
 
-void engine::fail_matching(std::string pattern, server_message error) {
-  state_->faults.push_back({std::nullopt, std::move(pattern), std::move(error)});
+void engine::fail_matching(std::string pattern, server_message error, int occurrence) {
+  state_->faults.push_back({std::nullopt, std::move(pattern), std::move(error), std::max(occurrence, 1)});
 }
 
 void engine::refuse_connections(std::optional<server_message> error) {

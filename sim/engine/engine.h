@@ -110,6 +110,10 @@ struct engine_options {
   std::chrono::milliseconds restore_step_delay{0};
 };
 
+// An error with this number as the server of that version words it (its arguments left empty), for a
+// fault on demand; a number the server does not know gets a text that names it.
+server_message message_of(server_version version, long number);
+
 class engine {
  public:
   explicit engine(engine_options options);
@@ -148,8 +152,9 @@ class engine {
   // A message of severity 10 or less is added to what the statement does instead. A batch that does
   // not compile counts as one statement.
   void fail_statement(int nth, server_message error);
-  // The first statement from now whose text contains `pattern` (compared without regard to case) fails.
-  void fail_matching(std::string pattern, server_message error);
+  // The first statement from now whose text contains `pattern` (compared without regard to case) fails;
+  // with `occurrence` n, the nth such statement.
+  void fail_matching(std::string pattern, server_message error, int occurrence = 1);
   // Logins are refused with this message while set.
   void refuse_connections(std::optional<server_message> error);
   // Another connection has the database open: DROP DATABASE fails with 3702 and RESTORE with 3101

@@ -22,6 +22,12 @@ struct database_file {
   std::string path;  // normalized Windows path
 };
 
+// The pages (8 KiB) a file of the simulated server takes: a log 2, a data file 168 and one for each row
+// of its database's product table. A restore reports them, the server's file lists show them.
+inline long file_pages(bool log, std::size_t rows) {
+  return log ? 2 : 168 + static_cast<long>(rows);
+}
+
 struct database_user {
   std::string name;
   std::optional<std::string> sid;  // raw bytes
@@ -72,8 +78,9 @@ struct configuration_option {
 
 struct pending_fault {
   std::optional<long> at_statement;  // the statement count that fails
-  std::string pattern;               // else: the first statement whose text holds this
+  std::string pattern;               // else: the statement whose text holds this
   server_message error;
+  int matches_left = 1;  // of the pattern, this one included
 };
 
 // A value while a statement runs: text or bytes, or NULL.

@@ -1,6 +1,7 @@
 #include "sim/engine/messages.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace sqlsim {
@@ -42,7 +43,8 @@ constexpr message_template templates[] = {
   {msg_file_in_use_by_database, 16, 1, "The file '%1' cannot be overwritten.  It is being used by database '%2'.", nullptr},
   {msg_duplicate_key, 14, 1, "Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.", nullptr},
   {msg_procedure_not_found, 16, 62, "Could not find stored procedure '%1'.", nullptr},
-  {msg_restore_terminating, 16, 1, "RESTORE DATABASE is terminating abnormally.", nullptr},
+  {msg_restore_terminating, 16, 1, "%1 is terminating abnormally.", nullptr},
+  {msg_backup_set_valid, 10, 1, "The backup set on file %1 is valid.", nullptr},
   {msg_restore_succeeded, 0, 1, "RESTORE DATABASE successfully processed %1 pages in %2 seconds (%3 MB/sec).", nullptr},
   {msg_restore_in_use, 16, 1, "Exclusive access could not be obtained because the database is in use.", nullptr},
   {msg_restore_in_use_by_session, 16, 1, "RESTORE cannot process database '%1' because it is in use by this session. It is recommended that the master database be used when performing this operation.", nullptr},
@@ -127,6 +129,13 @@ server_message make_message(server_version version, long number,
     return m;
   }
   std::abort();  // a number missing from the table is a programming error
+}
+
+server_message message_of(server_version version, long number) {
+  for (const message_template& t : templates) {
+    if (t.number == number) return make_message(version, number, {});
+  }
+  return server_message{number, 1, 16, "Error " + std::to_string(number) + " injected by sqlsim.", {}, 1};
 }
 
 }  // namespace sqlsim

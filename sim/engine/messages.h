@@ -38,6 +38,7 @@ enum message_number : long {
   msg_procedure_not_found = 2812,
   msg_restore_terminating = 3013,
   msg_restore_succeeded = 3014,
+  msg_backup_set_valid = 3262,
   msg_restore_in_use = 3101,
   msg_restore_in_use_by_session = 3102,
   msg_restore_master = 3108,

@@ -16,6 +16,7 @@ constexpr std::string_view path_not_found = "3(The system cannot find the path s
 constexpr std::string_view access_denied = "5(Access is denied.)";
 // Restores take this long on the simulated server; fixed, so that messages repeat exactly.
 constexpr int restore_milliseconds = 42;
+constexpr long page_bytes = 8192;
 
 std::string version_text(server_version version) {
   const product_version v = product_version_of(version);
@@ -29,9 +30,23 @@ std::string database_file_content(std::string_view database, const backup_file& 
          "', logical name '" + file.logical_name + "'\r\n";
 }
 
-// Pages a restore reports for a file: a fixed base size, data files growing with their rows.
 long pages_of(const backup_file& file, const backup_image& image) {
-  return file.log ? 2 : 168 + static_cast<long>(image.rows.size());
+  return file_pages(file.log, image.rows.size());
+}
+
+// What 3013 says for each kind of RESTORE.
+std::string_view statement_name(restore_statement::what kind) {
+  switch (kind) {
+    case restore_statement::what::filelistonly:
+      return "RESTORE FILELIST";
+    case restore_statement::what::verifyonly:
+      return "VERIFY DATABASE";
+    case restore_statement::what::headeronly:
+      return "RESTORE HEADERONLY";
+    case restore_statement::what::database:
+      break;
+  }
+  return "RESTORE DATABASE";
 }
 
 class restore_run {
@@ -40,6 +55,7 @@ class restore_run {
       : state_(state), st_(st), ctx_(ctx) {}
 
   void run() {
+    if (st_.kind != restore_statement::what::database) return read_only();
     sql_value name;
     sql_value device;
     if (!state_.evaluate(st_.database, ctx_, name) || !state_.evaluate(st_.disk, ctx_, device)) return;
@@ -68,9 +84,48 @@ class restore_run {
   }
 
  private:
+  // RESTORE FILELISTONLY, VERIFYONLY and HEADERONLY: the backup read and checked as a restore reads
+  // it, nothing changed.
+  void read_only() {
+    sql_value device;
+    if (!state_.evaluate(st_.disk, ctx_, device)) return;
+    device_ = device.value.value_or("");
+    if (!state_.has_role(ctx_.s, "dbcreator")) return terminate(msg_restore_permission, {"master"});
+    if (!read_backup()) return;
+    row_set set;
+    const auto text = [](std::string value) { return std::optional<std::string>(std::move(value)); };
+    switch (st_.kind) {
+      case restore_statement::what::filelistonly:
+        set.columns = {"LogicalName", "PhysicalName", "Type", "FileGroupName", "Size", "MaxSize", "FileId"};
+        for (std::size_t i = 0; i < image_.files.size(); ++i) {
+          const backup_file& f = image_.files[i];
+          set.rows.push_back({text(f.logical_name), text(f.path), text(f.log ? "L" : "D"),
+                              f.log ? std::nullopt : text("PRIMARY"),
+                              text(std::to_string(pages_of(f, image_) * page_bytes)), text("35184372080640"),
+                              text(std::to_string(i + 1))});
+        }
+        break;
+      case restore_statement::what::headeronly: {
+        const product_version v = product_version_of(image_.server.value_or(state_.version));
+        set.columns = {"BackupType",           "DatabaseName",         "Position",     "SoftwareVersionMajor",
+                       "SoftwareVersionMinor", "SoftwareVersionBuild", "RecoveryModel"};
+        set.rows.push_back({text("1"), text(image_.database), text("1"), text(std::to_string(v.major)),
+                            text(std::to_string(v.minor)), text(std::to_string(v.build)),
+                            text(image_.recovery)});
+        break;
+      }
+      case restore_statement::what::verifyonly:
+      case restore_statement::what::database:
+        state_.report(ctx_, msg_backup_set_valid, {"1"});
+        return;
+    }
+    if (!ctx_.s.nocount) ctx_.out.rows_affected = static_cast<long>(set.rows.size());
+    ctx_.out.rows = std::move(set);
+  }
+
   void terminate(long number, std::initializer_list<std::string_view> arguments) {
     state_.report(ctx_, number, arguments);
-    state_.report(ctx_, msg_restore_terminating);
+    state_.report(ctx_, msg_restore_terminating, {statement_name(st_.kind)});
   }
 
   bool read_backup() {
@@ -120,7 +175,7 @@ class restore_run {
       moves[fold(name)] = physical.value.value_or("");
     }
     if (unknown) {
-      state_.report(ctx_, msg_restore_terminating);
+      state_.report(ctx_, msg_restore_terminating, {statement_name(st_.kind)});
       return false;
     }
 
@@ -155,7 +210,7 @@ class restore_run {
     }
     if (problems) {
       state_.report(ctx_, msg_restore_planning);
-      state_.report(ctx_, msg_restore_terminating);
+      state_.report(ctx_, msg_restore_terminating, {statement_name(st_.kind)});
       return false;
     }
     return true;

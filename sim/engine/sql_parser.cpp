@@ -385,8 +385,18 @@ class parser {
 
   bool restore(restore_statement& out) {
     take();
-    if (!expect_keyword("DATABASE")) return false;
-    if (peek().kind == token_kind::variable) {
+    using what = restore_statement::what;
+    if (accept_keyword("FILELISTONLY")) {
+      out.kind = what::filelistonly;
+    } else if (accept_keyword("VERIFYONLY")) {
+      out.kind = what::verifyonly;
+    } else if (accept_keyword("HEADERONLY")) {
+      out.kind = what::headeronly;
+    } else if (!expect_keyword("DATABASE")) {
+      return false;
+    }
+    if (out.kind != what::database) {
+    } else if (peek().kind == token_kind::variable) {
       value(out.database);
     } else {
       out.database.type = value_expr::kind::name;

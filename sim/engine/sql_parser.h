@@ -89,7 +89,9 @@ struct restore_move {
 };
 
 struct restore_statement {
-  value_expr database;  // name or parameter
+  // RESTORE DATABASE, or one of the reads of a backup that change nothing.
+  enum class what { database, filelistonly, verifyonly, headeronly } kind = what::database;
+  value_expr database;  // name or parameter (RESTORE DATABASE only)
   value_expr disk;
   long file = 1;
   std::optional<int> stats;  // percent step

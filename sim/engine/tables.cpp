@@ -13,7 +13,9 @@ constexpr std::string_view product_table = "t_sys_system";
 constexpr std::string_view product_primary_key = "PK_t_sys_system";
 constexpr std::string_view product_key_column = "sys_var_id";
 
-enum class table_kind { databases, logins, users, product };
+// sysaltfiles (every version, in master) and sys.master_files (2005 and later) list every file of
+// every database.
+enum class table_kind { databases, logins, users, product, altfiles, master_files };
 
 struct column_def {
   std::string_view name;
@@ -25,6 +27,9 @@ const std::vector<column_def>& columns_of(table_kind kind) {
   static const std::vector<column_def> logins = {
       {"name"}, {"sid", true}, {"dbname"}, {"loginname"}, {"sysadmin"}};
   static const std::vector<column_def> users = {{"name"}, {"sid", true}};
+  static const std::vector<column_def> altfiles = {{"dbid"}, {"fileid"}, {"name"}, {"filename"}, {"size"}};
+  static const std::vector<column_def> master_files = {{"database_id"}, {"file_id"},       {"type"},
+                                                       {"name"},        {"physical_name"}, {"size"}};
   static const std::vector<column_def> product = {
       {product_key_column}, {"sys_var_name"}, {"sys_var_value"}, {"sys_ver_flag"}};
   switch (kind) {
@@ -34,6 +39,10 @@ const std::vector<column_def>& columns_of(table_kind kind) {
       return logins;
     case table_kind::users:
       return users;
+    case table_kind::altfiles:
+      return altfiles;
+    case table_kind::master_files:
+      return master_files;
     case table_kind::product:
       break;
   }
@@ -98,7 +107,9 @@ class table_access {
     const std::string schema = parts.size() >= 2 ? parts[parts.size() - 2] : "";
     const bool explicit_database = parts.size() == 3;
     const std::string database_name = explicit_database ? parts[0] : ctx_.s.database;
-    if (!schema.empty() && !same_name(schema, "dbo")) return fail(msg_invalid_object, {out.written});
+    const bool sys_schema = same_name(schema, "sys") && state_.version != server_version::v2000;
+    if (!schema.empty() && !same_name(schema, "dbo") && !sys_schema)
+      return fail(msg_invalid_object, {out.written});
     database* db = state_.find_database(database_name);
     if (!db) {
       if (explicit_database) return fail(msg_invalid_object, {out.written});
@@ -111,7 +122,12 @@ class table_access {
     out.db = db;
     // SQL Server 2000 keeps the server-wide tables in master only; later versions show them everywhere.
     const bool server_tables_here = state_.version != server_version::v2000 || same_name(db->name, "master");
-    if (same_name(object, "sysdatabases") && server_tables_here) {
+    if (sys_schema) {
+      if (!same_name(object, "master_files")) return fail(msg_invalid_object, {out.written});
+      out.kind = table_kind::master_files;
+    } else if (same_name(object, "sysaltfiles") && same_name(db->name, "master")) {
+      out.kind = table_kind::altfiles;
+    } else if (same_name(object, "sysdatabases") && server_tables_here) {
       out.kind = table_kind::databases;
     } else if (same_name(object, "syslogins") && server_tables_here) {
       out.kind = table_kind::logins;
@@ -157,6 +173,23 @@ class table_access {
         break;
       case table_kind::product:
         for (const auto& [key, row] : table.db->rows) out.push_back(product_cells(row));
+        break;
+      case table_kind::altfiles:
+      case table_kind::master_files:
+        for (const auto& [key, db] : state_.databases) {
+          for (std::size_t i = 0; i < db.files.size(); ++i) {
+            const database_file& f = db.files[i];
+            const std::string id = std::to_string(db.dbid), file_id = std::to_string(i + 1),
+                              size = std::to_string(file_pages(f.log, db.rows.size()));
+            if (table.kind == table_kind::altfiles) {
+              out.push_back({text_value(id), text_value(file_id), text_value(f.logical_name),
+                             text_value(f.path), text_value(size)});
+            } else {
+              out.push_back({text_value(id), text_value(file_id), text_value(f.log ? "1" : "0"),
+                             text_value(f.logical_name), text_value(f.path), text_value(size)});
+            }
+          }
+        }
         break;
     }
     return out;

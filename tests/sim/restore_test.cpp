@@ -2,6 +2,7 @@
 // leaving the server and its disk as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "sim_test_support.h"
@@ -210,6 +211,44 @@ TEST(Restore, AFileThatCannotBeWrittenUndoesTheFilesAlreadyWritten) {
   memory->writable = true;
   EXPECT_FALSE(e.execute(sa, restore)[0].failed);
   EXPECT_EQ(memory->files.size(), 3u);
+}
+
+// The reads of a backup that change nothing, and the server's file lists, on 2000 and 2008.
+TEST(Restore, FileListVerifyAndHeaderReadTheBackupAndChangeNothing) {
+  for (const server_version version : {server_version::v2000, server_version::v2008}) {
+    SCOPED_TRACE(static_cast<int>(version));
+    restore_server srv(version);
+    srv.drive.write("bad.dat", "not a backup");
+    const std::string before = srv.e.dump();
+    const auto files = srv.ok("RESTORE FILELISTONLY FROM DISK = N'c:\\b.dat'").rows;
+    ASSERT_TRUE(files.has_value());
+    EXPECT_EQ(files->columns, (std::vector<std::string>{"LogicalName", "PhysicalName", "Type",
+                                                        "FileGroupName", "Size", "MaxSize", "FileId"}));
+    ASSERT_EQ(files->rows.size(), 2u);
+    EXPECT_EQ(files->rows[0][0], "qrvxdb_Data");
+    EXPECT_EQ(files->rows[0][4], std::to_string(170 * 8192));  // the 170 pages a restore reports
+    EXPECT_EQ(files->rows[1][2], "L");
+    EXPECT_EQ(files->rows[1][3], std::nullopt);
+    const auto valid = srv.ok("RESTORE VERIFYONLY FROM DISK = 'c:\\b.dat'");
+    ASSERT_EQ(numbers(valid.messages), std::vector<long>{3262});
+    EXPECT_EQ(srv.ok("RESTORE HEADERONLY FROM DISK = 'c:\\b.dat' WITH FILE = 1").rows->rows.at(0).at(1),
+              "qrvx");
+    const auto bad = srv.run("RESTORE VERIFYONLY FROM DISK = 'c:\\bad.dat'");
+    EXPECT_EQ(numbers(bad.at(0).messages), (std::vector<long>{3241, 3013}));
+    EXPECT_EQ(bad.at(0).messages.at(1).text, "VERIFY DATABASE is terminating abnormally.");
+    EXPECT_EQ(srv.error_of("RESTORE FILELISTONLY FROM DISK = 'c:\\missing.dat'"), 3201);
+    EXPECT_EQ(srv.e.dump(), before);
+
+    // Every file of every database, with its size in pages.
+    srv.ok(restore_qrvx(move_to_data));
+    const bool v2000 = version == server_version::v2000;
+    const auto listed = srv.ok(v2000 ? "select dbid, filename, size from master.dbo.sysaltfiles"
+                                     : "select database_id, physical_name, size from sys.master_files");
+    std::vector<std::string> paths;
+    for (const auto& row : listed.rows->rows) paths.push_back(row.at(1).value_or(""));
+    EXPECT_NE(std::find(paths.begin(), paths.end(), "C:\\data\\q.mdf"), paths.end());
+    EXPECT_EQ(srv.error_of("select name from sys.master_files"), v2000 ? 208 : 0);
+  }
 }
 
 }  // namespace
