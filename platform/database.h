@@ -3,10 +3,14 @@
 // text, and the rows affected.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/text.h"
 
 namespace setup {
 
@@ -19,6 +23,20 @@ inline constexpr long sql_error = -1;
 // statement runs: its number and text. A restore WITH STATS sends "10 percent processed." (3211) for
 // each step, then 4035 per file and 3014 at the end.
 using message_handler = std::function<void(long number, std::string_view text)>;
+
+// The first result of a query: the names of its columns and its rows, each cell a text (nullopt: NULL).
+struct result_set {
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::optional<std::string>>> rows;
+
+  // The position of the column of that name (ASCII letters compared without regard to case).
+  std::optional<std::size_t> column(std::string_view name) const {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (equals_ignore_case_ascii(columns[i], name)) return i;
+    }
+    return std::nullopt;
+  }
+};
 
 class transaction {
  public:
@@ -53,6 +71,9 @@ class transaction {
   virtual void execute_immediate(std::string_view sql, const message_handler& on_message = {}) = 0;
   // As execute_immediate with one parameter marker bound to `parameter` as text.
   virtual void execute_bound(std::string_view sql, std::string_view parameter) = 0;
+  // Runs a statement without parameters and returns its first result whole: sqlcode 0 (with no rows
+  // too; sqlnrows is their count), or -1 and nullopt on error, also for a statement that returns none.
+  virtual std::optional<result_set> select_rows(std::string_view sql) = 0;
 };
 
 }  // namespace setup

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/byte_source.h"
 
@@ -44,6 +46,12 @@ class files {
   // there is replaced only when `replace` is true. Null when the file cannot be made (its folder
   // missing or read-only, or the file there and kept).
   virtual std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) = 0;
+  // The bytes this program may still write on the drive that holds `folder`; nullopt when the system
+  // cannot tell (no such folder).
+  virtual std::optional<std::uint64_t> FreeSpace(std::string_view folder) = 0;
+  // The names of the files in `folder` whose names match `pattern` (* and ? as Windows matches them,
+  // without regard to case), without the folder, in no given order; none when the folder is absent.
+  virtual std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) = 0;
 };
 
 }  // namespace setup

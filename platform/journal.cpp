@@ -92,6 +92,21 @@ std::unique_ptr<byte_sink> journal_files::CreateForWriting(std::string_view path
   return file;
 }
 
+std::optional<std::uint64_t> journal_files::FreeSpace(std::string_view folder) {
+  const std::optional<std::uint64_t> free = inner_.FreeSpace(folder);
+  log_.line("free space on the drive of " + quoted(folder) + ": " +
+            (free ? std::to_string(*free) + " bytes" : std::string("unknown")));
+  return free;
+}
+
+std::vector<std::string> journal_files::FindFiles(std::string_view folder, std::string_view pattern) {
+  std::vector<std::string> found = inner_.FindFiles(folder, pattern);
+  std::string names;
+  for (const std::string& name : found) names += " " + quoted(name);
+  log_.line("files " + quoted(pattern) + " in " + quoted(folder) + ":" + (found.empty() ? " none" : names));
+  return found;
+}
+
 bool journal_registry::write_string(key_view view, registry_root root, std::string_view subkey,
                                     std::string_view value_name, std::string_view text) {
   const bool written = inner_.write_string(view, root, subkey, value_name, text);
@@ -208,6 +223,21 @@ void journal_transaction::execute_bound(std::string_view sql, std::string_view p
   inner_.execute_bound(sql, parameter);
   take_back();
   log_.line("sql: " + std::string(sql) + " [" + std::string(parameter) + "]: " + outcome());
+}
+
+std::optional<result_set> journal_transaction::select_rows(std::string_view sql) {
+  hand_on();
+  std::optional<result_set> result = inner_.select_rows(sql);
+  take_back();
+  log_.line("sql: " + std::string(sql) + ": " + outcome());
+  if (result) {
+    for (const auto& row : result->rows) {
+      std::string text;
+      for (const auto& cell : row) text += (text.empty() ? "" : " ") + (cell ? quoted(*cell) : "NULL");
+      log_.line("sql row: " + text);
+    }
+  }
+  return result;
 }
 
 journaled_platform::journaled_platform(platform& inner)

@@ -51,6 +51,8 @@ class journal_files final : public files {
     return inner_.OpenForReading(path);
   }
   std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
+  std::optional<std::uint64_t> FreeSpace(std::string_view folder) override;
+  std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) override;
 
  private:
   files& inner_;
@@ -133,6 +135,8 @@ class journal_transaction final : public transaction {
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
   void execute_immediate(std::string_view sql, const message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
+  // The rows are written too, each as its cells in quotes.
+  std::optional<result_set> select_rows(std::string_view sql) override;
 
  private:
   // The settings handed on before a call, the results taken back after it.

@@ -11,7 +11,7 @@ void memory_transaction::on(std::string pattern, reply answer, int times) {
 std::vector<std::string> memory_transaction::statements() const {
   std::vector<std::string> texts;
   for (const call& c : calls_) {
-    if (c.kind == "select" || c.kind == "execute") texts.push_back(c.sql);
+    if (c.kind == "select" || c.kind == "rows" || c.kind == "execute") texts.push_back(c.sql);
   }
   return texts;
 }
@@ -57,6 +57,15 @@ std::optional<std::string> memory_transaction::select_single(std::string_view sq
   if (answer.sqlcode == sql_ok && !answer.value) answer.sqlcode = sql_not_found;
   apply(answer);
   return answer.sqlcode == sql_ok ? answer.value : std::nullopt;
+}
+
+std::optional<result_set> memory_transaction::select_rows(std::string_view sql) {
+  calls_.push_back(call{"rows", std::string(sql), std::nullopt, {}, {}, {}, {}});
+  reply answer = answer_for(sql).value_or(reply{});
+  if (answer.sqlcode == sql_ok && !answer.rows) answer.rows = result_set{};
+  if (answer.sqlcode == sql_ok) answer.sqlnrows = static_cast<long>(answer.rows->rows.size());
+  apply(answer);
+  return answer.sqlcode == sql_ok ? answer.rows : std::nullopt;
 }
 
 void memory_transaction::run(std::string_view sql, std::optional<std::string> parameter,

@@ -21,11 +21,12 @@ class memory_transaction final : public transaction {
     std::string sqlerrtext;
     long sqlnrows = 0;
     std::optional<std::string> value;  // the first column a select returns
+    std::optional<result_set> rows;    // what a select of rows returns; without it, none
     // Informational messages (number, text) an execute_immediate hands to its handler, in order.
     std::vector<std::pair<long, std::string>> messages;
   };
   struct call {
-    std::string kind;  // "connect", "disconnect", "select", "execute"
+    std::string kind;  // "connect", "disconnect", "select", "rows", "execute"
     std::string sql;
     std::optional<std::string> parameter;
     // The settings at a connect.
@@ -48,6 +49,8 @@ class memory_transaction final : public transaction {
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
   void execute_immediate(std::string_view sql, const message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
+  // Without a rule that gives rows, an empty result.
+  std::optional<result_set> select_rows(std::string_view sql) override;
 
  private:
   struct rule {

@@ -86,7 +86,8 @@ void memory_files::add_directory(std::string_view path) {
 void memory_files::add_file(std::string_view path, std::string content, std::uint32_t attributes) {
   const std::string abs = absolute(path);
   add_directory(parent(abs));
-  files_[key(abs)] = file_entry{std::make_shared<const std::string>(std::move(content)), attributes, false};
+  files_[key(abs)] =
+      file_entry{std::make_shared<const std::string>(std::move(content)), attributes, false, abs};
 }
 
 void memory_files::lock(std::string_view path) {
@@ -136,7 +137,7 @@ int memory_files::CopyFileReplacing(std::string_view source, std::string_view ta
   // Windows refuses to replace a read-only file.
   if (existing != nullptr && (existing->locked || (existing->attributes & file_attribute_readonly))) return 0;
   // The copy keeps the source's attributes, as CopyFile does.
-  files_[key(abs_target)] = file_entry{from->content, from->attributes, false};
+  files_[key(abs_target)] = file_entry{from->content, from->attributes, false, abs_target};
   if (progress) progress(from->content->size(), from->content->size());
   return 1;
 }
@@ -193,8 +194,45 @@ std::unique_ptr<byte_sink> memory_files::CreateForWriting(std::string_view path,
   if (const file_entry* existing = find(path); existing != nullptr && (!replace || existing->locked)) {
     return nullptr;
   }
-  files_[key(abs)] = file_entry{std::make_shared<const std::string>(), 0, false};
+  files_[key(abs)] = file_entry{std::make_shared<const std::string>(), 0, false, abs};
   return std::make_unique<sink>(*this, key(abs));
+}
+
+namespace {
+
+// Windows' wildcards: * any run of characters, ? one character; letters without regard to case.
+bool matches(std::string_view name, std::string_view pattern) {
+  if (pattern.empty()) return name.empty();
+  if (pattern.front() == '*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (matches(name.substr(skip), pattern.substr(1))) return true;
+    }
+    return false;
+  }
+  if (name.empty()) return false;
+  const bool same =
+      pattern.front() == '?' || equals_ignore_case_ascii(name.substr(0, 1), pattern.substr(0, 1));
+  return same && matches(name.substr(1), pattern.substr(1));
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> memory_files::FreeSpace(std::string_view folder) {
+  if (!DirectoryExists(folder)) return std::nullopt;
+  return free_space;
+}
+
+std::vector<std::string> memory_files::FindFiles(std::string_view folder, std::string_view pattern) {
+  std::vector<std::string> names;
+  const std::string inside = key(absolute(folder));
+  for (const auto& [path, entry] : files_) {
+    if (parent(path) != inside) continue;
+    // The name as it was spelled when the file was made.
+    const std::string& spelled = entry.spelling;
+    const std::string name = spelled.substr(spelled.rfind('\\') + 1);
+    if (matches(name, pattern)) names.push_back(name);
+  }
+  return names;
 }
 
 }  // namespace setup

@@ -28,6 +28,8 @@ class memory_files final : public files {
   // The file cannot be deleted or replaced, as when another process holds it open.
   void lock(std::string_view path);
   void set_system_directory(std::string_view path);
+  // What FreeSpace answers for every drive; nullopt: it cannot tell.
+  std::optional<std::uint64_t> free_space = std::uint64_t{64} << 30;
 
   // Inspection.
   std::optional<std::string> content(std::string_view path) const;
@@ -48,6 +50,8 @@ class memory_files final : public files {
   std::unique_ptr<byte_source> OpenForReading(std::string_view path) override;
   // The file's content grows with each write; a locked file cannot be replaced.
   std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
+  std::optional<std::uint64_t> FreeSpace(std::string_view folder) override;
+  std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) override;
 
  private:
   class sink;
@@ -56,6 +60,7 @@ class memory_files final : public files {
     std::shared_ptr<const std::string> content;
     std::uint32_t attributes = 0;
     bool locked = false;
+    std::string spelling;  // the absolute path as it was first spelled
   };
   static std::string key(std::string_view absolute_path);
   static std::string parent(std::string_view absolute_path);

@@ -28,6 +28,9 @@ constexpr std::string_view no_driver_manager_text =
 constexpr SQLSMALLINT max_diagnostic_records = 16;
 // Results of one execution read before giving up on a driver that never reports the end.
 constexpr int max_results = 100000;
+// Rows a query may return (a database's files, a backup's file list).
+constexpr std::size_t max_rows = 100000;
+constexpr std::string_view no_result_text = "The statement returned no rows.";
 // Pieces of one column value read before giving up (1023 characters each).
 constexpr int max_chunks = 1 << 16;
 
@@ -56,6 +59,7 @@ std::string from_sql_text(const SQLWCHAR* text, std::size_t length) {
   X(SQLGetData)                 \
   X(SQLBindParameter)           \
   X(SQLNumResultCols)           \
+  X(SQLDescribeColW)            \
   X(SQLFetch)                   \
   X(SQLRowCount)                \
   X(SQLExecDirectW)             \
@@ -289,11 +293,28 @@ void odbc_transaction::disconnect() {
 }
 
 std::optional<std::string> odbc_transaction::select_single(std::string_view sql, std::string_view parameter) {
-  std::optional<std::string> value = run(sql, parameter);
+  const std::optional<result_set> result = run(sql, parameter, {}, 1);
   if (sqlcode == sql_error) return std::nullopt;
-  sqlnrows = value ? 1 : 0;
-  if (!value) sqlcode = sql_not_found;
-  return value;
+  const bool found = result && !result->rows.empty() && !result->rows.front().empty();
+  sqlnrows = found ? 1 : 0;
+  if (!found) {
+    sqlcode = sql_not_found;
+    return std::nullopt;
+  }
+  // A NULL reads as an empty text.
+  return result->rows.front().front().value_or("");
+}
+
+std::optional<result_set> odbc_transaction::select_rows(std::string_view sql) {
+  std::optional<result_set> result = run(sql, std::nullopt, {}, max_rows);
+  if (sqlcode == sql_error) return std::nullopt;
+  if (!result) {
+    sqlcode = sql_error;
+    sqlerrtext = no_result_text;
+    return std::nullopt;
+  }
+  sqlnrows = static_cast<long>(result->rows.size());
+  return result;
 }
 
 void odbc_transaction::execute_immediate(std::string_view sql, const message_handler& on_message) {
@@ -306,16 +327,20 @@ void odbc_transaction::execute_bound(std::string_view sql, std::string_view para
 
 namespace {
 
-// The current row's first column as text; a NULL as empty text.
-std::string first_column(const odbc_handle& statement) {
+// A column of the current row as text (1 is the first); nullopt for a NULL.
+std::optional<std::string> column_text(const odbc_handle& statement, SQLUSMALLINT number) {
   std::string value;
   std::vector<SQLWCHAR> chunk(1024);
   for (int part = 0; part < max_chunks; ++part) {
     SQLLEN indicator = 0;
     const SQLRETURN rc =
-        driver().SQLGetData(statement.get(), 1, SQL_C_WCHAR, chunk.data(),
+        driver().SQLGetData(statement.get(), number, SQL_C_WCHAR, chunk.data(),
                             static_cast<SQLLEN>(chunk.size() * sizeof(SQLWCHAR)), &indicator);
-    if (!SQL_SUCCEEDED(rc) || indicator == SQL_NULL_DATA) break;
+    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+      if (indicator == SQL_NULL_DATA) return std::nullopt;
+    } else {
+      break;
+    }
     // A chunk that did not fit is full but for its terminator; the last one says its own length.
     std::size_t units = chunk.size() - 1;
     if (indicator != SQL_NO_TOTAL && static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) < units) {
@@ -327,17 +352,36 @@ std::string first_column(const odbc_handle& statement) {
   return value;
 }
 
-}  // namespace
-
-std::optional<std::string> odbc_transaction::run(std::string_view sql,
-                                                 std::optional<std::string_view> parameter,
-                                                 const message_handler& on_message) {
-  return wait_.run_returning([&] { return run_here(sql, parameter, on_message); });
+// The name of a column of the result the statement stands on (1 is the first); empty when it has none.
+std::string column_name(const odbc_handle& statement, SQLUSMALLINT number) {
+  std::vector<SQLWCHAR> name(256);
+  SQLSMALLINT length = 0;
+  SQLSMALLINT type = 0;
+  SQLULEN size = 0;
+  SQLSMALLINT digits = 0;
+  SQLSMALLINT nullable = 0;
+  if (!SQL_SUCCEEDED(driver().SQLDescribeColW(statement.get(), number, name.data(),
+                                              static_cast<SQLSMALLINT>(name.size()), &length, &type, &size,
+                                              &digits, &nullable))) {
+    return {};
+  }
+  return from_sql_text(
+      name.data(),
+      std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), name.size() - 1));
 }
 
-std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
-                                                      std::optional<std::string_view> parameter,
-                                                      const message_handler& on_message) {
+}  // namespace
+
+std::optional<result_set> odbc_transaction::run(std::string_view sql,
+                                                std::optional<std::string_view> parameter,
+                                                const message_handler& on_message, std::size_t rows_wanted) {
+  return wait_.run_returning([&] { return run_here(sql, parameter, on_message, rows_wanted); });
+}
+
+std::optional<result_set> odbc_transaction::run_here(std::string_view sql,
+                                                     std::optional<std::string_view> parameter,
+                                                     const message_handler& on_message,
+                                                     std::size_t rows_wanted) {
   reset_results();
   if (!connected()) {
     sqlcode = sql_error;
@@ -366,24 +410,29 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
   }
 
   sql_text text = to_sql_text(sql);
-  std::optional<std::string> first_value;
+  std::optional<result_set> first_result;
   bool failed = false;
-  bool row_seen = false;
-  // Takes in the result the statement handle stands on: the row count of a count, the first row of the
-  // first row set.
+  // Takes in the result the statement handle stands on: the row count of a count, the rows wanted of
+  // the first row set (the others are passed over).
   const auto take_result = [&] {
     SQLSMALLINT columns = 0;
     driver().SQLNumResultCols(statement.get(), &columns);
     if (columns > 0) {
-      if (!row_seen) {
-        row_seen = true;
+      if (first_result) return;
+      first_result.emplace();
+      for (SQLSMALLINT c = 1; c <= columns; ++c)
+        first_result->columns.push_back(column_name(statement, static_cast<SQLUSMALLINT>(c)));
+      while (first_result->rows.size() < rows_wanted) {
         const SQLRETURN fetched = driver().SQLFetch(statement.get());
-        if (SQL_SUCCEEDED(fetched)) {
-          first_value = first_column(statement);
-        } else if (fetched == SQL_ERROR) {
+        if (fetched == SQL_ERROR) {
           failed = true;
           record_failure(*this, statement, no_handle_text);
         }
+        if (!SQL_SUCCEEDED(fetched)) break;
+        std::vector<std::optional<std::string>> row;
+        for (SQLSMALLINT c = 1; c <= columns; ++c)
+          row.push_back(column_text(statement, static_cast<SQLUSMALLINT>(c)));
+        first_result->rows.push_back(std::move(row));
       }
       return;
     }
@@ -433,7 +482,7 @@ std::optional<std::string> odbc_transaction::run_here(std::string_view sql,
     sqlcode = sql_error;
     return std::nullopt;
   }
-  return first_value;
+  return first_result;
 }
 
 }  // namespace setup

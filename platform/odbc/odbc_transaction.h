@@ -40,6 +40,7 @@ class odbc_transaction final : public transaction {
   // statement is still running on the server.
   void execute_immediate(std::string_view sql, const message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
+  std::optional<result_set> select_rows(std::string_view sql) override;
 
   struct session;  // the open environment and connection handles
 
@@ -47,12 +48,12 @@ class odbc_transaction final : public transaction {
   void reset_results();
   void open();
   // Runs `sql` (with the parameter bound when given), reads every result and message to the end, and
-  // sets the results. Returns the first column of the first row (a NULL as empty text), nullopt
-  // without a row.
-  std::optional<std::string> run(std::string_view sql, std::optional<std::string_view> parameter,
-                                 const message_handler& on_message = {});
-  std::optional<std::string> run_here(std::string_view sql, std::optional<std::string_view> parameter,
-                                      const message_handler& on_message);
+  // sets the results. Returns the first row set with at most `rows_wanted` of its rows, nullopt when
+  // the statement returned none.
+  std::optional<result_set> run(std::string_view sql, std::optional<std::string_view> parameter,
+                                const message_handler& on_message = {}, std::size_t rows_wanted = 0);
+  std::optional<result_set> run_here(std::string_view sql, std::optional<std::string_view> parameter,
+                                     const message_handler& on_message, std::size_t rows_wanted);
 
   waiting& wait_;
   std::unique_ptr<session> session_;

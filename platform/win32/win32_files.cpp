@@ -233,4 +233,29 @@ std::unique_ptr<byte_sink> win32_files::CreateForWriting(std::string_view path, 
   return std::make_unique<win32_file_sink>(std::move(file));
 }
 
+std::optional<std::uint64_t> win32_files::FreeSpace(std::string_view folder) {
+  ULARGE_INTEGER available{};
+  // The folder with a backslash after it, as the call wants a directory.
+  std::string directory(folder);
+  if (!directory.empty() && directory.back() != '\\') directory += '\\';
+  if (directory.empty() || !GetDiskFreeSpaceExW(wide(directory).c_str(), &available, nullptr, nullptr)) {
+    log_.line(failure_line("free space of " + quoted(folder), GetLastError()));
+    return std::nullopt;
+  }
+  return available.QuadPart;
+}
+
+std::vector<std::string> win32_files::FindFiles(std::string_view folder, std::string_view pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search =
+      FindFirstFileW(wide(std::string(folder) + "\\" + std::string(pattern)).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(narrow(found.cFileName));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 }  // namespace setup

@@ -34,6 +34,8 @@ class win32_files final : public files {
   std::string GetSystemDirectory() override;
   std::unique_ptr<byte_source> OpenForReading(std::string_view path) override;
   std::unique_ptr<byte_sink> CreateForWriting(std::string_view path, bool replace) override;
+  std::optional<std::uint64_t> FreeSpace(std::string_view folder) override;
+  std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) override;
 
  private:
   int copy_replacing(std::string_view source, std::string_view target, const copy_progress& progress);

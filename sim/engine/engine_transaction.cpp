@@ -70,6 +70,20 @@ void engine_transaction::execute_bound(std::string_view sql, std::string_view pa
   if (run(sql, parameter, outcomes)) set_status(outcomes);
 }
 
+std::optional<setup::result_set> engine_transaction::select_rows(std::string_view sql) {
+  std::vector<statement_outcome> outcomes;
+  if (!run(sql, std::nullopt, outcomes)) return std::nullopt;
+  set_status(outcomes);
+  if (sqlcode == setup::sql_error) return std::nullopt;
+  for (const statement_outcome& outcome : outcomes) {
+    if (!outcome.rows) continue;
+    sqlnrows = static_cast<long>(outcome.rows->rows.size());
+    return setup::result_set{outcome.rows->columns, outcome.rows->rows};
+  }
+  set_error(0, "The statement returned no rows.");
+  return std::nullopt;
+}
+
 bool engine_transaction::run(std::string_view sql, const std::optional<std::string_view>& bound,
                              std::vector<statement_outcome>& outcomes) {
   messages_.clear();

@@ -23,6 +23,7 @@ class engine_transaction final : public setup::transaction {
   std::optional<std::string> select_single(std::string_view sql, std::string_view parameter) override;
   void execute_immediate(std::string_view sql, const setup::message_handler& on_message = {}) override;
   void execute_bound(std::string_view sql, std::string_view parameter) override;
+  std::optional<setup::result_set> select_rows(std::string_view sql) override;
 
   // The session as the engine sees it (current database, NOCOUNT).
   const session& current_session() const { return session_; }

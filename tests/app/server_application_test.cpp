@@ -26,6 +26,7 @@ class noted_connection final : public transaction {
   }
   void execute_immediate(std::string_view, const message_handler&) override {}
   void execute_bound(std::string_view, std::string_view) override {}
+  std::optional<result_set> select_rows(std::string_view) override { return std::nullopt; }
 
  private:
   recorded& r_;

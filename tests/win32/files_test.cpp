@@ -26,6 +26,20 @@ TEST(Win32Files, ExistenceTellsFilesFromDirectories) {
   EXPECT_FALSE(fs.DirectoryExists(""));
 }
 
+TEST(Win32Files, FilesAreFoundByPatternAndTheDriveTellsItsFreeSpace) {
+  temp_directory dir;
+  win32_files fs{test::log()};
+  for (const char* name : {"店_before_setup_1.bak", "店_before_setup_2.BAK", "店_other.bak"})
+    ASSERT_TRUE(write_file(dir / name, "data"));
+  ASSERT_TRUE(CreateDirectoryW(win32::wide(dir / "店_before_setup_3.bak").c_str(), nullptr));
+  std::vector<std::string> found = fs.FindFiles(dir.path(), "店_before_setup_*.bak");
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"店_before_setup_1.bak", "店_before_setup_2.BAK"}));
+  EXPECT_TRUE(fs.FindFiles(dir / "absent", "*").empty());
+  EXPECT_GT(fs.FreeSpace(dir.path()).value_or(0), 0u);
+  EXPECT_EQ(fs.FreeSpace(dir / "absent"), std::nullopt);
+}
+
 TEST(Win32Files, AReadOnlyFileIsRemovedOnlyAfterItsAttributesAreCleared) {
   temp_directory dir;
   win32_files fs{test::log()};

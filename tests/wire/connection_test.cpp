@@ -242,6 +242,27 @@ TEST_F(Wire, RestoreProgressReachesTheMessageHandlerAsItIsMade) {
   }
 }
 
+// Rows with their column names, NULLs and several result sets (the first is taken), through the driver.
+TEST_F(Wire, RowsOfAQueryComeWholeWithTheirColumns) {
+  odbc_transaction t;
+  connect_as_sa(t);
+  const std::optional<result_set> files =
+      t.select_rows(std::string("RESTORE FILELISTONLY FROM DISK = N'") + std::string(backup_path) + "'");
+  ASSERT_TRUE(files.has_value()) << t.sqldbcode << " " << t.sqlerrtext;
+  EXPECT_EQ(t.sqlnrows, 2);
+  ASSERT_TRUE(files->column("logicalname").has_value());
+  const std::size_t group = *files->column("FileGroupName");
+  ASSERT_EQ(files->rows.size(), 2u);
+  EXPECT_EQ(files->rows[0][group], std::optional<std::string>("PRIMARY"));
+  EXPECT_EQ(files->rows[1][group], std::nullopt);
+  EXPECT_EQ(t.select_rows("select name from master.dbo.sysdatabases where name = 'none'")->rows.size(), 0u);
+  EXPECT_EQ(t.sqlcode, sql_ok);
+  EXPECT_FALSE(t.select_rows("select name from no_such_table").has_value());
+  EXPECT_EQ(t.sqldbcode, 208);
+  EXPECT_FALSE(t.select_rows("sp_addlogin 'wire_rows_login', 'pw'").has_value()) << "no rows: an error";
+  EXPECT_EQ(t.sqlcode, sql_error);
+}
+
 TEST_F(Wire, RestoreOfAMissingBackupFailsWith3201) {
   odbc_transaction t;
   connect_as_sa(t);
