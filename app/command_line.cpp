@@ -58,6 +58,8 @@ std::string usage_text() {
          "  6 the backup copy failed\n"
          "  7 a SQL statement failed (its number in the log)\n"
          "  8 the port change failed\n"
+         "  9 the medium's backup cannot be restored on this server\n"
+         "  10 the data folder cannot take the database (a stranger's file, no room)\n"
          "\n"
          "cmd waits for the code only with start /wait (then echo %ERRORLEVEL%):\n"
          "  start /wait server.exe /answers=store.ini\n"

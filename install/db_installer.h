@@ -3,14 +3,18 @@
 // message when it fails.
 //
 // An existing database is replaced only after the special operation password and the operator's Yes,
-// and only once its replacement can be put in place: the backup's temporary copy is made, the data
-// folder exists and the old database has been backed up into it (the safety backup). Every failure
-// after that names the safety backup in its message.
+// and only once everything that can refuse has passed: the backup's temporary copy, the data folder,
+// the logins and the product login's connect, the backup's logical files and its check, no stranger's
+// file where the restore writes, the old database backed up into the data folder (the safety backup)
+// and room for the new one. Every failure after that names the safety backup in its message, and every
+// failure after the drop puts the old database back from it first.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "install/install_names.h"
 #include "install/system_flags.h"
 #include "model/wizard_context.h"
 
@@ -40,14 +44,23 @@ class db_installer {
   bool database_name_usable();
   bool copy_client_libraries();
   bool connect_as_sa_to_master();
+  // The password gate and the operator's Yes; nothing is changed yet.
   bool guard_existing_database();
+  // No database of that name: an earlier run's safety backup of it, if any, is named in st_dis.
+  void note_earlier_safety_backup();
   bool data_folder_usable();
-  bool back_up_existing_database();
-  bool drop_existing_database();
   bool ensure_product_login();
   bool ensure_maintenance_login();
   bool reconnect_as_product_login();
   bool make_temporary_copy();
+  // The temporary copy holds the product's logical files and reads whole on this server.
+  bool backup_restorable();
+  // No file the restore would write is in the data folder unless a database of the server has it.
+  bool restore_targets_free();
+  // The backup's files fit on the data folder's drive, with the room the drop frees.
+  bool room_for_database();
+  bool back_up_existing_database();
+  bool drop_existing_database();
   bool restore_database();
   bool map_login_on_sql2000();
   bool reconnect_to_new_database();
@@ -56,6 +69,10 @@ class db_installer {
   bool finish();
   // The end in the log, and the log's file named in the status line.
   void end(bool installed);
+  // The dropped database restored from its safety backup, as sa; true when it is back.
+  bool put_back();
+  // The logical file names' stem the backup must have.
+  std::string logical_stem() const;
 
   bool sql2005_or_later() const;
   bool sql2012() const;
@@ -69,13 +86,17 @@ class db_installer {
   long select(std::string_view sql, std::string_view value);
   server_error last_error() const;
   void label(std::string_view text);
+  // The text with the line that names an earlier run's safety backup, when there is one.
+  std::string with_note(std::string_view text) const;
   // The stage's label and how far it has come, unless st_dis shows just that already.
   void label_percent(std::string_view text, int percent);
-  // A message with the window's title; once there is a safety backup, its line is added, and the
-  // log's line when there is a log.
+  // A message with the window's title; once there is a safety backup, its line is added; after the drop
+  // the old database is put back first and the message says whether it is; the log's line when there
+  // is a log.
   void tell(std::string text);
   // The common failure ending: the server's error in the message, the connection closed; false.
-  bool error_exit(const server_error& error);
+  // `before` opens the message: the common one, or that of a backup this server cannot restore.
+  bool error_exit(const server_error& error, std::string_view before = install_failed_before);
   bool error_exit() { return error_exit(last_error()); }
   // Closes the connection and returns false: the ending of a refusal.
   bool stop();
@@ -84,6 +105,12 @@ class db_installer {
   system_flags flags_;
   // Per run.
   bool temporary_copy_made_ = false;
+  bool replacing_ = false;                  // the operator's Yes to replacing the existing database
+  bool dropped_ = false;                    // until it is put back
+  bool default_database_deferred_ = false;  // the login's default database is set to master at the drop
+  std::uint64_t backup_bytes_ = 0;          // the backup's files, as FILELISTONLY sizes them
+  result_set server_files_;                 // every file of every database of the server
+  std::string earlier_backup_;
   std::string safety_backup_;
   // Why the install ended without a database: the last message told, or the operator's No.
   std::string ending_;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "model/product_codes.h"
@@ -42,6 +43,17 @@ inline constexpr std::string_view data_file_suffix = "_Data.MDF";
 inline constexpr std::string_view database_exists_sql =
     "select name from master.dbo.sysdatabases where name = ?";
 inline constexpr std::string_view login_exists_sql = "select sid from master.dbo.syslogins where name = ?";
+inline constexpr std::string_view database_id_sql = "select dbid from master.dbo.sysdatabases where name = ?";
+// Every file of every database of the server: the database's id, the file's path, its size in pages of
+// 8 KiB. SQL Server 2000 lists them in sysaltfiles, later ones in sys.master_files.
+inline constexpr std::string_view server_files_sql_2000 =
+    "select dbid, filename, size from master.dbo.sysaltfiles";
+inline constexpr std::string_view server_files_sql =
+    "select database_id, physical_name, size from sys.master_files";
+inline constexpr std::uint64_t page_bytes = 8192;
+// FILELISTONLY's columns.
+inline constexpr std::string_view backup_logical_name_column = "LogicalName";
+inline constexpr std::string_view backup_size_column = "Size";
 inline constexpr std::string_view allow_updates_on_sql = "sp_configure 'allow updates',1";
 inline constexpr std::string_view allow_updates_off_sql = "sp_configure 'allow updates',0";
 inline constexpr std::string_view reconfigure_sql = "RECONFIGURE WITH OVERRIDE";
@@ -61,6 +73,10 @@ inline constexpr std::string_view label_new_login = "新建 LOGINID";
 inline constexpr std::string_view label_reconnecting = "重新连接数据库";
 inline constexpr std::string_view label_copying_backup = "复制备份文件...";
 inline constexpr std::string_view label_restoring = "装入业务数据库...";
+inline constexpr std::string_view label_checking_backup = "检查备份文件...";
+inline constexpr std::string_view label_putting_back = "恢复原数据库...";
+inline constexpr std::string_view earlier_backup_before = "发现以前安装留下的原数据库备份：[";
+inline constexpr std::string_view earlier_backup_after = "]";
 // After the label of a stage that reports its progress: a blank, the percent done and "%".
 inline constexpr std::string_view percent_before = " ";
 inline constexpr std::string_view percent_after = "%";
@@ -98,6 +114,24 @@ inline constexpr std::string_view install_failed_after = ")";
 // The line added to every failure message once the old database has been backed up.
 inline constexpr std::string_view safety_backup_note_before = "\n原数据库已备份到[";
 inline constexpr std::string_view safety_backup_note_after = "]";
+// After a failure that came after the drop: the old database restored from its safety backup, or not.
+inline constexpr std::string_view put_back_note = "\n原数据库已从备份恢复，数据未丢失。";
+inline constexpr std::string_view put_back_failed_before = "\n原数据库未能自动恢复，请在SQL Server上执行：";
+// The checks before anything is dropped.
+inline constexpr std::string_view backup_unusable_before =
+    "安装盘上的备份文件无法在此SQL Server上还原, \n错误:(";
+inline constexpr std::string_view logical_names_before =
+    "安装盘上的备份文件不是本产品的数据库备份：需要逻辑文件[";
+inline constexpr std::string_view logical_names_between = "]和[";
+inline constexpr std::string_view logical_names_held = "]，备份文件中为[";
+inline constexpr std::string_view logical_names_after = "]。";
+inline constexpr std::string_view file_in_the_way_before = "数据目录中已有文件[";
+inline constexpr std::string_view file_in_the_way_after =
+    "]，它不属于本服务器上的任何数据库（可能是已分离的客户数据库）。\n为保护其中的数据，安装已停止：请移走该"
+    "文件或选择其它数据目录。";
+inline constexpr std::string_view no_room_before = "数据目录所在磁盘空间不足：需要 ";
+inline constexpr std::string_view no_room_between = " MB，可用 ";
+inline constexpr std::string_view no_room_after = " MB。";
 inline constexpr std::string_view install_succeeded_text = "数据库建立成功！";
 // The install log, named in every failure message and, when the install ends, in st_dis.
 inline constexpr std::string_view log_note_before = "\n安装日志：[";

@@ -15,12 +15,12 @@ std::string doubled(std::string_view text, char special) {
   return out;
 }
 
+}  // namespace
+
 std::string data_folder_file(std::string_view data_folder, std::string_view database,
                              std::string_view suffix) {
   return std::string(data_folder) + "\\" + std::string(database) + std::string(suffix);
 }
-
-}  // namespace
 
 std::string quotes_doubled(std::string_view text) {
   return doubled(text, '\'');
@@ -67,6 +67,19 @@ std::string restore_database_sql(std::string_view database, std::string_view bac
          sql_literal(data_folder_file(data_folder, database, log_file_suffix)) + "," + "MOVE " +
          sql_literal(stem + std::string(logical_data_suffix)) + " TO " +
          sql_literal(data_folder_file(data_folder, database, data_file_suffix));
+}
+
+std::string file_list_sql(std::string_view backup_file) {
+  return "RESTORE FILELISTONLY FROM DISK = " + sql_literal(backup_file);
+}
+
+std::string verify_backup_sql(std::string_view backup_file) {
+  return "RESTORE VERIFYONLY FROM DISK = " + sql_literal(backup_file);
+}
+
+std::string put_back_sql(std::string_view database, std::string_view safety_backup) {
+  return "RESTORE DATABASE " + sql_identifier(database) + " FROM DISK = " + sql_literal(safety_backup) +
+         " WITH REPLACE";
 }
 
 std::string map_login_user_sql(std::string_view database, std::string_view login) {

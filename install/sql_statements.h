@@ -25,6 +25,14 @@ std::string default_database_sql(std::string_view login, std::string_view databa
 // <data folder>\<database>_Log.LDF and _Data.MDF.
 std::string restore_database_sql(std::string_view database, std::string_view backup_file,
                                  std::string_view logical_stem, std::string_view data_folder);
+// <data folder>\<database><suffix>: a file the restore writes.
+std::string data_folder_file(std::string_view data_folder, std::string_view database,
+                             std::string_view suffix);
+// The backup's files (logical and physical names, type, size in bytes), and its check, reading it whole.
+std::string file_list_sql(std::string_view backup_file);
+std::string verify_backup_sql(std::string_view backup_file);
+// The database back from its safety backup, its files where they were.
+std::string put_back_sql(std::string_view database, std::string_view safety_backup);
 // SQL Server 2000: the restored database's user of `login` takes the SID of this server's login.
 std::string map_login_user_sql(std::string_view database, std::string_view login);
 std::string bulk_logged_recovery_sql(std::string_view database);

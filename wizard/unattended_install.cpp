@@ -262,6 +262,10 @@ bool unattended_install::install(unattended_outcome& outcome) {
   } else if (text.starts_with(temporary_copy_failed_before) ||
              text.starts_with(temporary_delete_failed_before)) {
     outcome = {exit_code::backup_copy_failed, "the backup's temporary copy failed: " + shown};
+  } else if (text.starts_with(backup_unusable_before) || text.starts_with(logical_names_before)) {
+    outcome = {exit_code::backup_unusable, "the medium's backup cannot be restored here: " + shown};
+  } else if (text.starts_with(file_in_the_way_before) || text.starts_with(no_room_before)) {
+    outcome = {exit_code::data_folder_refused, "the data folder cannot take the database: " + shown};
   } else if (text.starts_with(install_failed_before)) {
     // The status line still names the step that failed.
     outcome = w_.st_dis.text().starts_with(label_safety_backup_before)
@@ -271,6 +275,13 @@ bool unattended_install::install(unattended_outcome& outcome) {
   } else {
     outcome = {exit_code::entry_refused,
                "the install refused an entry: " + (shown.empty() ? "(no message)" : shown)};
+  }
+  // A failure after the drop: whether the old database is back.
+  if (text.find(put_back_note) != std::string_view::npos) {
+    outcome.reason += " (the old database " + db + " was put back)";
+  } else if (text.find(put_back_failed_before) != std::string_view::npos) {
+    outcome.reason +=
+        " (the old database " + db + " could NOT be put back: restore it from its safety backup)";
   }
   return false;
 }

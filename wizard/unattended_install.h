@@ -29,6 +29,8 @@ enum class exit_code : int {
   backup_copy_failed = 6,  // the backup's temporary copy, or the safety backup of the old database
   statement_failed = 7,    // its number in the log
   port_change_failed = 8,
+  backup_unusable = 9,       // the medium's backup: other logical files, or this server cannot restore it
+  data_folder_refused = 10,  // a file there that no database has, or too little room
 };
 
 // What an unattended run ends with: the code and, unless installed, the reason.

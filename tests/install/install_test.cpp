@@ -31,6 +31,7 @@ std::string failed(long number, const std::string& text) {
   return "数据库处理失败, \n错误:(" + std::to_string(number) + ")" + text;
 }
 const std::string injected_failure = failed(50000, "injected");
+const std::string put_back_note = "\n原数据库已从备份恢复，数据未丢失。";
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   return text.replace(text.find(from), from.size(), to);
@@ -81,9 +82,9 @@ TEST_P(FreshInstall, RestoresTheDatabaseWithItsLoginsOptionsRowsAndMark) {
   im.open();
   ASSERT_TRUE(im.install());
   EXPECT_EQ(im.dump(), fresh_dump(GetParam()));
-  std::vector<std::string> labels = {
-      "连接 SQL Server 数据库...", "新建 LOGINID",         "重新连接数据库",
-      "复制备份文件... 0%",        "复制备份文件... 100%", "装入业务数据库..."};
+  std::vector<std::string> labels = {"连接 SQL Server 数据库...", "新建 LOGINID",         "重新连接数据库",
+                                     "复制备份文件... 0%",        "复制备份文件... 100%", "检查备份文件...",
+                                     "装入业务数据库..."};
   // Each step of the restore's STATS, as the server reports it.
   for (int percent = 10; percent <= 100; percent += 10)
     labels.push_back("装入业务数据库... " + std::to_string(percent) + "%");
@@ -118,7 +119,7 @@ struct reinstall_case {
   int answer;  // to the deletion question; 0: none is asked
   arrange_fn arrange;
   std::vector<std::string> messages;
-  enum { unchanged, replaced, dropped } result;
+  enum { unchanged, replaced, put_back } result;
 };
 
 void PrintTo(const reinstall_case& c, std::ostream* os) {
@@ -158,12 +159,14 @@ TEST_P(Reinstall, LeavesTheCustomersDatabaseOrItsSafetyBackup) {
     EXPECT_EQ(im.dump(), before);
     return;
   }
-  EXPECT_EQ(
-      std::vector<std::string>(im.labels.texts.begin() + 1, im.labels.texts.begin() + 5),
-      (std::vector<std::string>{"复制备份文件... 0%", "复制备份文件... 100%",
-                                std::string("备份原数据库到[") + safety_backup + "]...", "删除旧数据..."}));
-  EXPECT_EQ(im.database().empty(), c.result == reinstall_case::dropped);
-  EXPECT_EQ(im.database().find("客户的数据"), std::string::npos);
+  // Everything that can refuse comes before the drop.
+  EXPECT_EQ(std::vector<std::string>(im.labels.texts.begin() + 1, im.labels.texts.begin() + 7),
+            (std::vector<std::string>{
+                "复制备份文件... 0%", "复制备份文件... 100%", "重新连接数据库", "检查备份文件...",
+                std::string("备份原数据库到[") + safety_backup + "]...", "删除旧数据..."}));
+  // Put back after a failure, or replaced.
+  EXPECT_EQ(im.database().find("客户的数据") != std::string::npos, c.result == reinstall_case::put_back);
+  if (c.result == reinstall_case::put_back) return;
   // The safety backup gives the customer's database back: its files, users and rows. (The simulated
   // server's backup keeps the recovery model, not the two options that make it.)
   im.run(std::string("RESTORE DATABASE [qvxlov9] FROM DISK = N'") + safety_backup + "' WITH REPLACE");
@@ -195,9 +198,103 @@ INSTANTIATE_TEST_SUITE_P(Cases, Reinstall, ::testing::Values(
     reinstall_case{"FailingSafetyBackup", "20261209", answer_yes, failing("BACKUP DATABASE"), {injected_failure},
                    reinstall_case::unchanged},
     reinstall_case{"RestoreFailingAfterTheDrop", "20261209", answer_yes, failing("RESTORE DATABASE"),
-                   {injected_failure + "\n原数据库已备份到[" + safety_backup + "]"}, reinstall_case::dropped}),
+                   {injected_failure + "\n原数据库已备份到[" + safety_backup + "]" + put_back_note},
+                   reinstall_case::put_back}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// A reinstall that fails at one step after the operator's Yes: before the drop nothing is changed, after
+// it the old database is put back; either way the server holds the customer's rows and the connection is
+// closed. Only when the put-back fails too is the database gone, and the message says how to restore it.
+TEST(Reinstall, NoFailureAfterTheYesLosesTheCustomersDatabase) {
+  const std::string kept = injected_failure + "\n原数据库已备份到[" + safety_backup + "]";
+  const std::string back = kept + put_back_note;
+  const std::string unusable = "安装盘上的备份文件无法在此SQL Server上还原, \n错误:(50000)injected";
+  struct row {
+    const char* name;
+    server_version version;
+    std::function<void(install_machine&)> arrange;
+    std::vector<std::string> messages;
+    bool database_there = true;
+  };
+  const auto fault = [](std::vector<std::string> patterns) {
+    return [patterns](install_machine& im) {
+      for (const std::string& p : patterns) im.server.fail_matching(p, injected);
+    };
+  };
+  const std::vector<row> rows = {
+      {"product login check", v2008, fault({"syslogins"}), {injected_failure}},
+      {"password reset", v2008, fault({"sp_password"}), {injected_failure}},
+      {"the product login's password changed on 2000",
+       v2000,
+       [](install_machine& im) { im.run("sp_password NULL, 'changed', 'qvxlov9'"); },
+       {failed(18456, "Login failed for user 'qvxlov9'.")}},
+      {"a backup of other logical names",
+       v2008,
+       [](install_machine& im) { im.w->state.gs_logicdbname = "other"; },
+       {"安装盘上的备份文件不是本产品的数据库备份：需要逻辑文件[other_Data]和[other_Log]，备份文件中为["
+        "qvxlov9_Data, "
+        "qvxlov9_Log]。"}},
+      {"file list", v2008, fault({"FILELISTONLY"}), {unusable}},
+      {"verify", v2008, fault({"VERIFYONLY"}), {unusable}},
+      {"server's files", v2008, fault({"master_files"}), {injected_failure}},
+      {"server's files on 2000", v2000, fault({"sysaltfiles"}), {injected_failure}},
+      {"safety backup", v2008, fault({"BACKUP DATABASE"}), {injected_failure}},
+      {"database id", v2008, fault({"select dbid"}), {kept}},
+      {"default database master", v2008, fault({"N'master'"}), {kept}},
+      {"drop", v2008, fault({"Drop DATABASE"}), {kept}},
+      {"restore", v2008, fault({"MOVE N'"}), {back}},
+      {"restore on 2000", v2000, fault({"MOVE N'"}), {back}},
+      {"login mapping on 2000", v2000, fault({"sysusers"}), {back}},
+      {"default database", v2008, fault({"N'qvxlov9', N'qvxlov9'"}), {back}},
+      {"trunc. log option", v2008, fault({"trunc. log"}), {back}},
+      {"bulkcopy option", v2008, fault({"N'bulkcopy'"}), {back}},
+      {"product flag", v2008, fault({"Values ( 'product_flag'"}), {"injected", back}},
+      {"restore, and the put-back too",
+       v2008,
+       fault({"MOVE N'", " WITH REPLACE"}),
+       {kept + "\n原数据库未能自动恢复，请在SQL Server上执行：RESTORE DATABASE [qvxlov9] FROM DISK = N'" +
+        safety_backup + "' WITH REPLACE"},
+       false},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    install_machine im(r.version);
+    im.open();
+    ASSERT_TRUE(im.install());
+    im.run(
+        "update qvxlov9.dbo.t_sys_system set sys_var_value = N'客户的数据' where sys_var_id = 'sys_version'");
+    const std::size_t shown = im.m.ui.history().size();
+    im.w->cb_prev.set_enabled(true);
+    im.w->sle_pass1.set_text("20261209");
+    im.m.ui.yes_no_answers.push_back(answer_yes);
+    r.arrange(im);
+    EXPECT_FALSE(im.install());
+    std::vector<std::string> messages;
+    for (std::size_t i = shown; i < im.m.ui.history().size(); ++i) {
+      if (im.m.ui.history()[i].kind == "message") messages.push_back(im.m.ui.history()[i].text);
+    }
+    EXPECT_EQ(messages, r.messages);
+    EXPECT_EQ(im.database().find("客户的数据") != std::string::npos, r.database_there) << im.dump();
+    EXPECT_FALSE(im.sqlca.connected());
+  }
+}
+
+// No database of the name, but safety backups of it that earlier failed runs left: the newest is named
+// below each stage, to the end.
+TEST(Reinstall, AnEarlierRunsSafetyBackupIsNamedWhenTheDatabaseIsGone) {
+  install_machine im;
+  im.open();
+  for (const char* name :
+       {"qvxlov9_before_setup_20261101_080000.bak", "QVXLOV9_before_setup_20261208_170000.bak",
+        "qvxlov9_join_before_setup_20261209_090000.bak"})
+    im.m.fs.add_file(std::string("C:\\sqldata\\") + name, "a backup");
+  ASSERT_TRUE(im.install());
+  const std::string note =
+      "\n发现以前安装留下的原数据库备份：[C:\\sqldata\\QVXLOV9_before_setup_20261208_170000.bak]";
+  EXPECT_EQ(im.labels.texts.at(1), "新建 LOGINID" + note);
+  EXPECT_EQ(im.w->st_dis.text(), done + note);
+}
 
 // A fresh install with one input or one failing step: the messages, the connection closed, the
 // temporary copy left only after a restore that failed, the catalog of SQL Server 2000 never left
@@ -345,7 +442,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Install, ::testing::Values(
                  {}, with_first("'enabled_wcf' 'enabled_wcf' '1' 'v'", flags(chain))},
     install_case{"Qvxlov10AnsweredNo", v2008, "DataBase=qvxlov10\r\n",
                  [](install_machine& im) { im.m.ui.yes_no_answers.push_back(answer_no); }, {done}},
-    install_case{"Qvxlov10Failing", v2008, "DataBase=qvxlov10\r\n", failing("RESTORE"), {injected_failure}, {}, {}, true},
+    install_case{"Qvxlov10Failing", v2008, "DataBase=qvxlov10\r\n", failing("RESTORE DATABASE"), {injected_failure},
+                 {}, {}, true},
     // A failing step.
     fails("WrongSaPassword", v2008, [](install_machine& im) { im.w->sle_pass.set_text("wrong"); },
           {"不能连接到数据库, \n错误:Login failed for user 'sa'."}),
@@ -358,10 +456,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, Install, ::testing::Values(
     fails("DefaultDatabaseMaster", v2008, login_present("old", "N'master'"), {injected_failure}),
     fails("BackupFileMissing", v2008, [](install_machine& im) { im.w->sle_backupdata.set_text("C:\\setup\\none"); },
           {copy_failed}),
-    fails("Restore", v2008, failing("RESTORE"), {injected_failure}, true),
+    fails("Restore", v2008, failing("RESTORE DATABASE"), {injected_failure}, true),
+    // The backup is checked before the restore: its logical names, then the whole of it.
     fails("RestoreOfALogicalNameTheBackupLacks", v2008, [](install_machine& im) { im.w->state.gs_logicdbname = "other"; },
-          {failed(3234, "Logical file 'other_Log' is not part of database 'qvxlov9'. Use RESTORE FILELISTONLY to list "
-                        "the logical file names.")}, true),
+          {"安装盘上的备份文件不是本产品的数据库备份：需要逻辑文件[other_Data]和[other_Log]，备份文件中为[qvxlov9_Data, "
+           "qvxlov9_Log]。"}, true),
+    fails("BackupOfANewerServer", v2008, [](install_machine& im) {
+            sqlsim::backup_image image = im.product_backup();
+            image.server = server_version::v2012;
+            im.medium_backup(image);
+          }, {"安装盘上的备份文件无法在此SQL Server上还原, \n错误:(3169)The database was backed up on a server running "
+              "version 11.00.5058. That version is incompatible with this server, which is running version 10.00.5500. "
+              "Either restore the database on a server that supports the backup, or use a backup that is compatible "
+              "with this server."}, true),
+    fails("VerifyOnly", v2008, failing("VERIFYONLY"),
+          {"安装盘上的备份文件无法在此SQL Server上还原, \n错误:(50000)injected"}, true),
+    fails("ADetachedDatabasesFileWhereTheRestoreWrites", v2008,
+          [](install_machine& im) { im.m.fs.add_file("C:\\sqldata\\qvxlov9_Log.LDF", "a detached database"); },
+          {"数据目录中已有文件[C:\\sqldata\\qvxlov9_Log.LDF]，它不属于本服务器上的任何数据库（可能是已分离的客户数据库）。\n"
+           "为保护其中的数据，安装已停止：请移走该文件或选择其它数据目录。"}, true),
+    fails("NoRoom", v2008, [](install_machine& im) { im.m.fs.free_space = 1024; },
+          {"数据目录所在磁盘空间不足：需要 2 MB，可用 0 MB。"}, true),
     fails("AllowUpdatesOf2000", v2000, failing("'allow updates',1"), {injected_failure}),
     fails("ReconfigureOf2000", v2000, failing("RECONFIGURE"), {injected_failure}),
     fails("LoginMappingOf2000", v2000, failing("sysusers"), {injected_failure}),
@@ -404,13 +519,13 @@ TEST(InstallLog, NamesItselfAtTheEndAndHoldsNoPassword) {
   im.w->cb_prev.set_enabled(true);
   ASSERT_TRUE(im.install());
 
-  im.server.fail_matching("sp_defaultdb", injected);
+  im.server.fail_matching("MOVE N'", injected);
   im.m.ui.yes_no_answers.push_back(answer_yes);
   im.w->cb_prev.set_enabled(true);
   EXPECT_FALSE(im.install());
-  EXPECT_EQ(im.m.ui.history().back().text,
-            injected_failure + "\n原数据库已备份到[" + safety_backup + "]\n安装日志：[" + log + "]");
-  EXPECT_EQ(im.w->st_dis.text(), "删除旧数据..." + note);
+  EXPECT_EQ(im.m.ui.history().back().text, injected_failure + "\n原数据库已备份到[" + safety_backup + "]" +
+                                               put_back_note + "\n安装日志：[" + log + "]");
+  EXPECT_EQ(im.w->st_dis.text(), "恢复原数据库..." + note);
 
   const std::string text = im.m.fs.content(log).value_or("");
   std::size_t at = 0;
@@ -419,7 +534,8 @@ TEST(InstallLog, NamesItselfAtTheEndAndHoldsNoPassword) {
         "registry write 32-bit view", "message \"澜拓专卖店澜拓专卖店\": 数据库建立成功！ -> OK",
         "install ended: database qvxlov9 installed", "label st_dis: 数据库建立成功！  安装日志：(this log)",
         "special operation password ***: accepted", "sql: BACKUP DATABASE", "sql: Drop DATABASE",
-        "install ended without a new database: 数据库处理失败"}) {
+        "sql: RESTORE DATABASE [qvxlov9] FROM DISK = N'C:\\sqldata\\qvxlov9_before_setup_",
+        "install: qvxlov9 put back from", "install ended without a new database: 数据库处理失败"}) {
     at = text.find(event, at);
     EXPECT_NE(at, std::string::npos) << event;
   }

@@ -60,6 +60,9 @@ TEST(Connects, TakeTheServerNameRuleAndTheThirdKeepsItsFailureOpen) {
   w->state.is_datapath = "C:\\data";
   w->state.is_dbname = "qvxlov9";
   m.sqlca.connect_replies = {{}, {}, {sql_error, 4060, "Cannot open database \"qvxlov9\".", 0, {}}};
+  memory_transaction::reply files;
+  files.rows = result_set{{"LogicalName", "Size"}, {{"qvxlov9_Data", "1"}, {"qvxlov9_Log", "1"}}};
+  m.sqlca.on("FILELISTONLY", files);
   w->click(w->cb_2);
 
   std::vector<std::string> connects;

@@ -50,6 +50,10 @@ TEST(WireInstall, InstallsAndReinstallsOverOdbcAndMarksThe32BitView) {
     RegDeleteValueW(key, L"wire_install");
     RegCloseKey(key);
   }
+  // The files an earlier run's server left in the prefix: this run's server has no database of them,
+  // and the install would refuse to write over them.
+  for (const wchar_t* file : {L"C:\\data\\wire_install_Data.MDF", L"C:\\data\\wire_install_Log.LDF"})
+    DeleteFileW(file);
   win32_platform windows;
   memory_dialogs ui;
   platform sys{ui,
