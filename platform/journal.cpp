@@ -107,12 +107,13 @@ std::vector<std::string> journal_files::FindFiles(std::string_view folder, std::
   return found;
 }
 
-bool journal_registry::write_string(key_view view, registry_root root, std::string_view subkey,
-                                    std::string_view value_name, std::string_view text) {
-  const bool written = inner_.write_string(view, root, subkey, value_name, text);
+bool journal_registry::write_value(key_view view, registry_root root, std::string_view subkey,
+                                   std::string_view value_name, const raw_registry_value& value) {
+  const bool written = inner_.write_value(view, root, subkey, value_name, value);
+  const std::optional<std::uint32_t> number = registry_dword_of(value);
+  const std::string data = number ? "dword " + std::to_string(*number) : quoted(registry_text(value));
   log_.line("registry write " + std::string(view_name(view)) + " " + std::string(registry_root_name(root)) +
-            "\\" + std::string(subkey) + ": " + quoted(value_name) + " = " + quoted(text) +
-            done_or_failed(written));
+            "\\" + std::string(subkey) + ": " + quoted(value_name) + " = " + data + done_or_failed(written));
   return written;
 }
 

@@ -69,8 +69,8 @@ class journal_registry final : public registry {
                                                std::string_view value_name) override {
     return inner_.read_value(view, root, subkey, value_name);
   }
-  bool write_string(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
-                    std::string_view text) override;
+  bool write_value(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
+                   const raw_registry_value& value) override;
   std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                       std::string_view subkey) override {
     return inner_.value_names(view, root, subkey);

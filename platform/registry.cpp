@@ -57,6 +57,30 @@ std::string registry_text(const raw_registry_value& value) {
   return utf16_to_utf8(units);
 }
 
+raw_registry_value registry_string(std::string_view text) {
+  std::string bytes;
+  for (const char16_t unit : utf8_to_utf16(text)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  bytes.append(2, '\0');
+  return {reg_sz, std::move(bytes)};
+}
+
+raw_registry_value registry_dword(std::uint32_t value) {
+  std::string bytes;
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  return {reg_dword, std::move(bytes)};
+}
+
+std::optional<std::uint32_t> registry_dword_of(const raw_registry_value& value) {
+  if (value.type != reg_dword || value.bytes.size() != 4) return std::nullopt;
+  std::uint32_t number = 0;
+  for (int i = 3; i >= 0; --i)
+    number = number << 8 | static_cast<unsigned char>(value.bytes[static_cast<std::size_t>(i)]);
+  return number;
+}
+
 std::string_view registry_root_name(registry_root root) {
   for (const auto& [name, value] : root_names) {
     if (value == root) return name;
@@ -95,10 +119,35 @@ int registry::ReadRegistryString(std::string_view key_path, std::string_view val
 
 int registry::WriteRegistryString(std::string_view key_path, std::string_view value_name,
                                   std::string_view text, registry_view view) {
+  return write(key_path, value_name, registry_string(text), view);
+}
+
+int registry::ReadRegistryDword(std::string_view key_path, std::string_view value_name,
+                                std::uint32_t& value) {
+  const auto path = parse_registry_key_path(key_path);
+  if (!path) return -1;
+  for (const key_view view : read_order(path->subkey)) {
+    const auto raw = read_value(view, path->root, path->subkey, value_name);
+    if (!raw) continue;
+    const std::optional<std::uint32_t> number = registry_dword_of(*raw);
+    if (!number) return -1;  // the value is there, of another type
+    value = *number;
+    return 1;
+  }
+  return -1;
+}
+
+int registry::WriteRegistryDword(std::string_view key_path, std::string_view value_name,
+                                 std::uint32_t value) {
+  return write(key_path, value_name, registry_dword(value), registry_view::as_spelled);
+}
+
+int registry::write(std::string_view key_path, std::string_view value_name, const raw_registry_value& value,
+                    registry_view view) {
   const auto path = parse_registry_key_path(key_path);
   if (!path || path->subkey.empty()) return -1;
   const auto write = [&](key_view in) {
-    return write_string(in, path->root, path->subkey, value_name, text) ? 1 : -1;
+    return write_value(in, path->root, path->subkey, value_name, value) ? 1 : -1;
   };
   if (view == registry_view::wow64_32) return write(key_view::view_32);
   const std::vector<key_view> views = read_order(path->subkey);

@@ -1,4 +1,4 @@
-// The Windows registry, string values only.
+// The Windows registry: string values, and the DWORD values SQL Server keeps its switches in.
 //
 // Views. On 64-bit Windows a path with "Wow6432Node" reaches the 32-bit view. A path without it means
 // the key it spells in the view that holds it, whatever the bitness of this program: a 32-bit SQL
@@ -46,6 +46,11 @@ struct raw_registry_value {
 // The text of REG_SZ / REG_EXPAND_SZ data: UTF-16LE up to the first zero character, or to the end
 // when the data holds none (data need not be terminated); an odd last byte is dropped.
 std::string registry_text(const raw_registry_value& value);
+// REG_SZ data: the text in UTF-16LE with its terminating zero.
+raw_registry_value registry_string(std::string_view text);
+// REG_DWORD data: four bytes, little-endian; and back, nullopt for another type or size.
+raw_registry_value registry_dword(std::uint32_t value);
+std::optional<std::uint32_t> registry_dword_of(const raw_registry_value& value);
 
 // True when a component of the sub-key is "Wow6432Node" (in any case): the path names the 32-bit view.
 bool names_32bit_view(std::string_view subkey);
@@ -70,6 +75,10 @@ class registry {
   // Writes a REG_SZ value, creating the key when absent: 1, or -1 when it cannot.
   int WriteRegistryString(std::string_view key_path, std::string_view value_name, std::string_view text,
                           registry_view view = registry_view::as_spelled);
+  // Status 1 and `value` when a REG_DWORD value was read; -1 when absent or of another type.
+  int ReadRegistryDword(std::string_view key_path, std::string_view value_name, std::uint32_t& value);
+  // Writes a REG_DWORD value in the view the string writes would take: 1, or -1 when it cannot.
+  int WriteRegistryDword(std::string_view key_path, std::string_view value_name, std::uint32_t value);
   // Status 1 and the names of the key's values in the order the registry returns them; -1 when the key
   // cannot be read, `names` left untouched.
   int ListRegistryValueNames(std::string_view key_path, std::vector<std::string>& names);
@@ -93,9 +102,9 @@ class registry {
   virtual std::optional<raw_registry_value> read_value(key_view view, registry_root root,
                                                        std::string_view subkey,
                                                        std::string_view value_name) = 0;
-  // Stores `text` as REG_SZ with its terminating zero, creating the key when absent.
-  virtual bool write_string(key_view view, registry_root root, std::string_view subkey,
-                            std::string_view value_name, std::string_view text) = 0;
+  // Stores the value (its type and bytes as given), creating the key when absent.
+  virtual bool write_value(key_view view, registry_root root, std::string_view subkey,
+                           std::string_view value_name, const raw_registry_value& value) = 0;
   virtual std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                               std::string_view subkey) = 0;
   // Whether the key exists in that view; a probe, not a failure when it does not.
@@ -108,6 +117,9 @@ class registry {
   // The views a read looks in, in order: the 64-bit one, then (for a path that does not name a view)
   // the 32-bit one.
   static std::vector<key_view> read_order(std::string_view subkey);
+  // The write rule of WriteRegistryString for any value.
+  int write(std::string_view key_path, std::string_view value_name, const raw_registry_value& value,
+            registry_view view);
 };
 
 }  // namespace setup

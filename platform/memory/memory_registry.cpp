@@ -12,13 +12,7 @@ std::string joined(registry_root root, std::string_view subkey) {
 }
 
 std::string utf16le_bytes(std::string_view text) {
-  std::string bytes;
-  for (char16_t unit : utf8_to_utf16(text)) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  bytes.append(2, '\0');
-  return bytes;
+  return registry_string(text).bytes;
 }
 
 }  // namespace
@@ -108,21 +102,27 @@ std::optional<std::string> memory_registry::string_value(std::string_view key_pa
   return registry_text(*raw);
 }
 
+std::optional<std::uint32_t> memory_registry::dword_value(std::string_view key_path,
+                                                          std::string_view value_name) const {
+  const auto raw = raw_value(key_path, value_name);
+  return raw ? registry_dword_of(*raw) : std::nullopt;
+}
+
 std::optional<raw_registry_value> memory_registry::read_value(key_view view, registry_root root,
                                                               std::string_view subkey,
                                                               std::string_view value_name) {
   return raw_value(native_key(view, root, subkey), value_name);
 }
 
-bool memory_registry::write_string(key_view view, registry_root root, std::string_view subkey,
-                                   std::string_view value_name, std::string_view text) {
+bool memory_registry::write_value(key_view view, registry_root root, std::string_view subkey,
+                                  std::string_view value_name, const raw_registry_value& value) {
   const std::string folded = native_key(view, root, subkey);
   for (const std::string& denied : denied_) {
     if (folded == denied || folded.starts_with(denied + "\\")) return false;
   }
   // A key reached through redirection is spelled as the native view sees it.
   const std::string spelled = folded == fold(joined(root, subkey)) ? joined(root, subkey) : folded;
-  store(ensure_key(folded, spelled), value_name, raw_registry_value{reg_sz, utf16le_bytes(text)});
+  store(ensure_key(folded, spelled), value_name, value);
   return true;
 }
 

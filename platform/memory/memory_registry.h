@@ -27,6 +27,9 @@ class memory_registry final : public registry {
   void set_string(std::string_view key_path, std::string_view value_name, std::string_view text,
                   std::uint32_t type = reg_sz);
   void set_raw(std::string_view key_path, std::string_view value_name, std::uint32_t type, std::string bytes);
+  void set_dword(std::string_view key_path, std::string_view value_name, std::uint32_t value) {
+    set_raw(key_path, value_name, reg_dword, registry_dword(value).bytes);
+  }
   void create_key(std::string_view key_path);
   // Writes under this key (and below it) fail, as without rights.
   void deny_writes(std::string_view key_path);
@@ -36,12 +39,14 @@ class memory_registry final : public registry {
   std::optional<raw_registry_value> raw_value(std::string_view key_path, std::string_view value_name) const;
   // The text of a string value; nullopt when absent or not a string.
   std::optional<std::string> string_value(std::string_view key_path, std::string_view value_name) const;
+  // A DWORD value; nullopt when absent or of another type.
+  std::optional<std::uint32_t> dword_value(std::string_view key_path, std::string_view value_name) const;
 
  protected:
   std::optional<raw_registry_value> read_value(key_view view, registry_root root, std::string_view subkey,
                                                std::string_view value_name) override;
-  bool write_string(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
-                    std::string_view text) override;
+  bool write_value(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
+                   const raw_registry_value& value) override;
   std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                       std::string_view subkey) override;
   bool has_key(key_view view, registry_root root, std::string_view subkey) override;

@@ -77,8 +77,8 @@ std::optional<raw_registry_value> win32_registry::read_value(key_view view, regi
   return std::nullopt;
 }
 
-bool win32_registry::write_string(key_view view, registry_root root, std::string_view subkey,
-                                  std::string_view value_name, std::string_view text) {
+bool win32_registry::write_value(key_view view, registry_root root, std::string_view subkey,
+                                 std::string_view value_name, const raw_registry_value& value) {
   unique_hkey key;
   if (const LONG rc =
           RegCreateKeyExW(root_key(root), wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -87,10 +87,9 @@ bool win32_registry::write_string(key_view view, registry_root root, std::string
     log_.line(failure_line("registry write " + where(view, root, subkey, value_name) + ": create key", rc));
     return false;
   }
-  const std::wstring data = wide(text);
-  const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-  if (const LONG rc = RegSetValueExW(key.get(), wide(value_name).c_str(), 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+  if (const LONG rc = RegSetValueExW(key.get(), wide(value_name).c_str(), 0, value.type,
+                                     reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                     static_cast<DWORD>(value.bytes.size()));
       rc != ERROR_SUCCESS) {
     log_.line(failure_line("registry write " + where(view, root, subkey, value_name), rc));
     return false;

@@ -15,8 +15,8 @@ class win32_registry final : public registry {
  protected:
   std::optional<raw_registry_value> read_value(key_view view, registry_root root, std::string_view subkey,
                                                std::string_view value_name) override;
-  bool write_string(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
-                    std::string_view text) override;
+  bool write_value(key_view view, registry_root root, std::string_view subkey, std::string_view value_name,
+                   const raw_registry_value& value) override;
   std::optional<std::vector<std::string>> value_names(key_view view, registry_root root,
                                                       std::string_view subkey) override;
   bool has_key(key_view view, registry_root root, std::string_view subkey) override;

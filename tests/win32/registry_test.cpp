@@ -117,6 +117,32 @@ TEST_F(Win32Registry, The32BitViewWriteIsSeenThroughWow6432Node) {
   EXPECT_EQ(names, "shop1");
 }
 
+// SQL Server's switches: a DWORD of the 32-bit view found there and written back there; a string is no
+// DWORD, nor a DWORD a string.
+TEST_F(Win32Registry, DwordsAreReadAndWrittenInTheViewThatHoldsThem) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, test_key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const DWORD disabled = 0;
+  ASSERT_EQ(RegSetValueExW(key, L"Enabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled),
+                           sizeof disabled),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  std::uint32_t value = 7;
+  EXPECT_EQ(reg.ReadRegistryDword(hklm_test, "Enabled", value), 1);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(reg.WriteRegistryDword(hklm_test, "Enabled", 1), 1);
+  EXPECT_FALSE(exists_in_view(KEY_WOW64_64KEY, L"Enabled"));
+  EXPECT_EQ(reg.ReadRegistryDword(hklm_test_32, "Enabled", value), 1);
+  EXPECT_EQ(value, 1u);
+  std::string text = "untouched";
+  EXPECT_EQ(reg.ReadRegistryString(hklm_test, "Enabled", text), -1);
+  EXPECT_EQ(reg.WriteRegistryString(hklm_test, "TcpPort", "1433"), 1);
+  EXPECT_EQ(reg.ReadRegistryDword(hklm_test, "TcpPort", value = 9), -1);
+  EXPECT_EQ(value, 9u);
+}
+
 TEST_F(Win32Registry, OddValuesReadWithoutOverrun) {
   const wchar_t unterminated[] = {L'1', L'4', L'3', L'3'};
   set_raw(L"unterminated", REG_SZ, unterminated, sizeof unterminated);
