@@ -44,7 +44,7 @@ std::string usage_text() {
          "The answer file is an INI file with one section [install]:\n"
          "  edition=dd|zb|jmzb  sql_version=2000|2005|2008|2012  instance=NAME  server=NAME\n"
          "  sa_password=...  or  sa_password_env=VARIABLE  database=NAME  customer=NAME\n"
-         "  special_password=...  replace_existing=yes|no  new_port=NNNN\n"
+         "  special_password=...  replace_existing=yes|no  new_port=NNNN  open_firewall=yes|no\n"
          "  start_accessories=wcf,automess,auto_up\n"
          "A question the file does not answer is answered No.\n"
          "\n"

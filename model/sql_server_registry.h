@@ -48,6 +48,8 @@ inline constexpr std::string_view express_instance_name = "SQLEXPRESS";
 // other.
 inline constexpr std::string_view tcp_port_value = "TcpPort";
 inline constexpr std::string_view tcp_dynamic_ports_value = "TcpDynamicPorts";
+// SQL Server 2005 and later: DWORD under the TCP key itself, 0 when TCP/IP is disabled (Express's setup).
+inline constexpr std::string_view tcp_enabled_value = "Enabled";
 inline constexpr std::string_view tcp_ip1 = "\\IP1";
 inline constexpr std::string_view tcp_ipall = "\\IPALL";
 inline constexpr std::array<std::string_view, 5> tcp_sub_keys = {"\\IP1", "\\IP2", "\\IP3", "\\IP4",

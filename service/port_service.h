@@ -11,6 +11,10 @@
 
 namespace setup {
 
+// The question after a verified port change: may other machines reach that port through Windows
+// Firewall?
+std::string firewall_question(std::string_view port);
+
 class port_service {
  public:
   explicit port_service(wizard_context& w) : w_(w), restart_(w) {}
@@ -35,6 +39,19 @@ class port_service {
  private:
   // The version chosen on page 1 by its radio buttons; otherwise SQL Server 2000.
   bool sql2005_or_later() const;
+  // What a 2005-and-later instance's TCP key says beside the port: whether TCP/IP is on, and the
+  // dynamic port of IPALL where it has no fixed one.
+  struct tcp_settings {
+    bool enabled = true;
+    std::string dynamic;
+  };
+  tcp_settings tcp_of_selected_instance();
+  // "Enabled" set to 1 under the TCP key; false when refused.
+  bool enable_tcp();
+  // After a verified change: the question whether Windows Firewall lets other machines in on the
+  // port, and on Yes the rule (a former one of this instance replaced).
+  void offer_firewall(const std::string& port, const std::string& old_port);
+  bool windows_has_advfirewall();
   // The 2005-and-later reading of of_check_sqlport.
   std::string port_of_selected_instance();
   // The port the page shows for the instance now: the 2005-and-later reading, or SQL Server 2000's key.
@@ -42,8 +59,8 @@ class port_service {
   // "TcpPort" under the key, or "" when it cannot be read.
   std::string port_under(const std::string& key);
   void show_port(const std::string& port);
-  // Writes the port in every key that holds one, and clears the dynamic ports beside it; true when
-  // at least one port was written.
+  // Writes the port in every key that holds one (a dynamic one too, on 2005 and later), and clears
+  // the dynamic ports beside it; true when there was one and every write was taken.
   bool write_port(const std::string& port);
   // Whether the service takes connections on the port within the check's time.
   bool answers_on(const std::string& port);

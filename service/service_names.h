@@ -49,6 +49,17 @@ inline constexpr std::string_view restarting_server = "正在重启服务器(大
 inline constexpr std::string_view seconds_left_before = " 还剩 ";
 inline constexpr std::string_view seconds_left_after = " 秒";
 inline constexpr std::string_view port_configured = "数据库服务器端口配置成功，请下一步进入数据库安装过程!";
+inline constexpr std::string_view tcp_disabled =
+    "该实例未启用TCP/IP协议，其它电脑无法连接；修改端口时将同时启用TCP/IP。";
+inline constexpr std::string_view dynamic_port_before = "该实例使用动态端口";
+inline constexpr std::string_view dynamic_port_after = "，端口可能在重启后改变；请修改为固定端口。";
+// After a port change the clients can reach: Windows Firewall.
+inline constexpr std::string_view firewall_question_before = "是否在Windows防火墙中允许其它电脑通过TCP端口";
+inline constexpr std::string_view firewall_question_after = "连接此数据库服务器？";
+inline constexpr std::string_view firewall_opened = "Windows防火墙已允许TCP端口";
+inline constexpr std::string_view firewall_failed = "未能在Windows防火墙中允许TCP端口";
+inline constexpr std::string_view firewall_failed_after = "，请手工添加入站规则。";
+inline constexpr std::string_view firewall_rule_prefix = "SQL Server ";
 inline constexpr std::string_view port_not_answering =
     "端口已写入，但数据库服务未在新端口上响应，请检查SQL Server服务！";
 

@@ -11,9 +11,10 @@
 namespace setup {
 namespace {
 
-constexpr std::array<std::string_view, 12> known_keys = {
-    "edition",  "sql_version", "instance",         "server",           "sa_password", "sa_password_env",
-    "database", "customer",    "special_password", "replace_existing", "new_port",    "start_accessories"};
+constexpr std::array<std::string_view, 13> known_keys = {
+    "edition",         "sql_version",   "instance",         "server",           "sa_password",
+    "sa_password_env", "database",      "customer",         "special_password", "replace_existing",
+    "new_port",        "open_firewall", "start_accessories"};
 constexpr std::array<std::string_view, 3> editions = {"dd", "zb", "jmzb"};
 constexpr std::array<std::string_view, 4> sql_versions = {"2000", "2005", "2008", "2012"};
 constexpr std::array<std::string_view, 3> accessories = {accessory_wcf, accessory_automess,
@@ -181,6 +182,11 @@ answer_file_result parse_answers(std::string_view file_bytes, environment& env, 
     a.replace_existing = *answer;
   }
   if (const auto port = given("new_port")) a.new_port = trim_spaces(*port);
+  if (const auto open = given("open_firewall")) {
+    const std::optional<bool> answer = yes_or_no(*open);
+    if (!answer) return refused(path, "open_firewall is \"" + *open + "\"; give yes or no");
+    a.open_firewall = *answer;
+  }
   if (const auto list = given("start_accessories")) {
     for (const std::string& word : words_of(*list)) {
       if (!one_of(accessories, word)) {

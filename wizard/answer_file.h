@@ -11,7 +11,8 @@
 //   customer           the customer name
 //   special_password   the special operation password, for a database that exists
 //   replace_existing   yes or no: the answer to the question before the old database is dropped
-//   new_port           the port the instance moves to first, on the port page
+//   new_port           the port the instance moves to first, on the port page (TCP/IP enabled too)
+//   open_firewall      yes or no: whether Windows Firewall lets other machines in on the new port
 //   start_accessories  wcf, automess, auto_up, in the order they are started (commas or blanks)
 //
 // Reading checks what the file alone can tell; what depends on the product and the machine is
@@ -47,6 +48,7 @@ struct install_answers {
   std::string special_password;
   bool replace_existing = false;
   std::string new_port;
+  bool open_firewall = false;
   std::vector<std::string> start_accessories;
 
   bool starts(std::string_view accessory) const;

@@ -5,6 +5,7 @@
 #include "model/database_name.h"
 #include "model/product_codes.h"
 #include "platform/text.h"
+#include "service/port_service.h"
 #include "service/service_names.h"
 #include "wizard/page_navigation.h"
 
@@ -35,6 +36,9 @@ int unattended_dialogs::answer(std::string_view title, std::string_view text) {
   if (is_drop_question(text)) {
     yes = answers_.replace_existing;
     source = std::string("replace_existing=") + (yes ? "yes" : "no");
+  } else if (!answers_.new_port.empty() && text == firewall_question(answers_.new_port)) {
+    yes = answers_.open_firewall;
+    source = std::string("open_firewall=") + (yes ? "yes" : "no");
   } else if (text == install_mcs_question) {
     yes = answers_.starts(accessory_wcf);
     source = yes ? "start_accessories names wcf" : "start_accessories does not name wcf";

@@ -95,6 +95,20 @@ TEST(Unattended, InstallsAsTheWindowDoesAndStartsTheAccessoriesNamed) {
   EXPECT_EQ(sm.log().find(test::sa_password), std::string::npos) << sm.log();
 }
 
+// A port change, then the firewall opened as the file says.
+TEST(Unattended, TheNewPortIsOpenedInTheFirewallWhenTheFileSaysSo) {
+  for (const bool open : {false, true}) {
+    server_machine sm;
+    sm.medium_backup_of("qvxlov9");
+    sm.m.setup_ini("sql2005=1\r\n");
+    sm.m.net.listening[2433] = 0;
+    EXPECT_EQ(sm.unattended(fresh + "new_port=2433\r\nopen_firewall=" + (open ? "yes" : "no") + "\r\n"), 0)
+        << sm.out.all();
+    EXPECT_NE(sm.out.all().find(firewall_question("2433") + " -> "), std::string::npos) << sm.out.all();
+    EXPECT_EQ(sm.log().find("advfirewall firewall add rule") != std::string::npos, open) << sm.log();
+  }
+}
+
 struct failing_case {
   const char* name;
   std::string answers;  // the file's bytes; empty: none
@@ -152,6 +166,8 @@ TEST(Unattended, EndsWithTheExitCodeOfTheFirstFailure) {
       {"the restore fails after the drop", today_replacing + "yes\r\n",
        [&](server_machine& sm) { install_first(sm); failing("MOVE N'")(sm); }, 7,
        "(the old database qvxlov9 was put back)", false},
+      {"open_firewall neither yes nor no", fresh + "open_firewall=maybe\r\n", {}, 1,
+       "open_firewall is \"maybe\"; give yes or no", true},
       {"a port that is not four digits", fresh + "new_port=80\r\n", {}, 3, "new_port 80: 端口号必须为4位数字字符组成", true},
       {"the port cannot be written", fresh + "new_port=2433\r\n",
        [](server_machine& sm) { sm.m.reg.deny_writes(default_2008.tcp_key()); }, 8, "the port could not be changed to 2433", false},

@@ -93,8 +93,10 @@ TEST(PortPage, TheCurrentPortIsReadForTheSelectedInstance) {
   const std::vector<row> rows = {
       {"2005 default instance, the port in IPALL alone", {"MSSQLSERVER"}, false,
        {{ip1, "TcpPort", ""}, {ipall, "TcpPort", "1433"}}, "1433", "1433"},
+      // Shown, named, but not connected to: the install reaches the instance by its name.
       {"a dynamic port: IPALL's empty one, not IP1's", {"SHOP"}, false,
-       {{ip1, "TcpPort", "1600"}, {ipall, "TcpPort", ""}, {ipall, "TcpDynamicPorts", "49172"}}, "", ""},
+       {{ip1, "TcpPort", "1600"}, {ipall, "TcpPort", ""}, {ipall, "TcpDynamicPorts", "49172"}}, "49172", "",
+       "该实例使用动态端口49172，端口可能在重启后改变；请修改为固定端口。"},
       {"IP1's where IPALL has none", {"SHOP"}, false,
        {{ip1, "TcpPort", "1500"}, {ipall, "TcpDynamicPorts", ""}}, "1500", "1500"},
       {"a key named by the instance wins, the last entry's", {"OLD", "SHOP"}, false,
@@ -163,8 +165,10 @@ TEST(PortPage, Cb6WritesThePortWhereTheInstanceKeepsItOrChangesNothing) {
        {{sql_32, "SsrpActiveServer", "SHOP"}, {shop_2000, "TcpPort", "2433"}}, "1500",
        {{shop_2000, "TcpPort", "1500"}, {shop_2000, "TcpDynamicPorts", {}},
         {shop_2000 + "\\IP1", "TcpDynamicPorts", {}}}},
-      {"no TcpPort anywhere", false, {{ipall, "TcpDynamicPorts", "49172"}}, "1500",
-       {{ipall, "TcpDynamicPorts", "49172"}, {ipall, "TcpPort", {}}}, failed, "", ""},
+      // A dynamic port only: moved to the fixed one.
+      {"no TcpPort, a dynamic port", false, {{ipall, "TcpDynamicPorts", "49172"}}, "1500",
+       {{ipall, "TcpDynamicPorts", ""}, {ipall, "TcpPort", "1500"}}},
+      {"no port at all", false, {{ip1, "Enabled", "1"}}, "1500", {{ipall, "TcpPort", {}}}, failed, "", ""},
       {"a refused write", false, {port}, "1500", unchanged, failed, "", "1433", true},
   };
   // clang-format on
@@ -320,6 +324,90 @@ TEST(PortPage, AnotherInstanceChosenOnPage3BringsItsOwnPort) {
   EXPECT_EQ(q.w->state.is_tcp_port, sql + "HQ" + tcp);
   EXPECT_EQ(q.w->sle_old_port.text(), "0");
   EXPECT_EQ(q.w->state.is_port, "");
+}
+
+// An Express instance: TCP/IP disabled and a dynamic port, moved to a fixed port and enabled; then
+// Windows Firewall on the operator's word, by the netsh of the system's version.
+TEST(PortPage, TcpIpIsEnabledAtTheFixedPortAndTheFirewallOpenedOnYes) {
+  const std::string netsh = "C:\\Windows\\system32\\netsh.exe";
+  const std::string rule = "\"SQL Server qvxlov9 SHOP\"";
+  const std::string add_rule = netsh + " advfirewall firewall add rule name=" + rule +
+                               " dir=in action=allow protocol=TCP localport=2433";
+  struct row {
+    const char* name;
+    int answer;  // to the firewall question; 0: none asked
+    std::string windows = "10.0 build 19045";
+    bool enabled_write_refused = false;
+    std::uint32_t netsh_exit = 0;
+    std::vector<std::string> firewall;  // the commands after the restart's
+    std::string status_line;            // the firewall's, under the port's
+  };
+  const std::vector<row> rows = {
+      {"No keeps the firewall", answer_no, "10.0 build 19045", false, 0, {}, ""},
+      {"Yes on Windows 10: the rule of the instance replaced",
+       answer_yes,
+       "10.0 build 19045",
+       false,
+       0,
+       {netsh + " advfirewall firewall delete rule name=" + rule, add_rule},
+       "Windows防火墙已允许TCP端口 2433。"},
+      {"Yes on Server 2003: a port opening",
+       answer_yes,
+       "5.2 build 3790 Service Pack 2",
+       false,
+       0,
+       {netsh + " firewall add portopening protocol=TCP port=2433 name=" + rule + " mode=ENABLE scope=ALL"},
+       "Windows防火墙已允许TCP端口 2433。"},
+      {"netsh failing",
+       answer_yes,
+       "6.1 build 7601 Service Pack 1",
+       false,
+       1,
+       {netsh + " advfirewall firewall delete rule name=" + rule, add_rule},
+       "未能在Windows防火墙中允许TCP端口 2433，请手工添加入站规则。"},
+      {"the Enabled write refused: nothing restarted", 0, "10.0 build 19045", true, 0, {}, ""},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    port_page p(
+        {{ipall, "TcpPort", ""}, {ipall, "TcpDynamicPorts", "49172"}, {ip1, "TcpDynamicPorts", "49172"}});
+    p.m.reg.set_dword(shop, "Enabled", 0);
+    p.install("MSSQL$SHOP");
+    p.m.env.facts.windows_version = r.windows;
+    p.m.net.listening[2433] = 0;
+    if (r.enabled_write_refused) p.m.reg.deny_writes(shop);
+    if (r.answer) p.m.ui.yes_no_answers.push_back(r.answer);
+    p.m.proc.answer = [&, &commands = p.commands](std::string_view line) -> std::uint32_t {
+      commands.push_back({p.m.time.now, std::string(line)});
+      return line.find("netsh") != std::string_view::npos ? r.netsh_exit : p.m.services.net(line);
+    };
+    p.enter();
+    EXPECT_EQ(p.w->sle_old_port.text(), "49172");
+    EXPECT_EQ(p.w->st_disc.text(),
+              "该实例未启用TCP/IP协议，其它电脑无法连接；修改端口时将同时启用TCP/IP。"
+              "该实例使用动态端口49172，端口可能在重启后改变；请修改为固定端口。");
+    p.change_to("2433");
+    const bool moved = !r.enabled_write_refused;
+    EXPECT_EQ(p.m.reg.dword_value(shop, "Enabled"), moved ? 1u : 0u);
+    if (moved) {
+      for (const std::string& key : {ip1, ipall}) {
+        EXPECT_EQ(p.m.reg.string_value(key, "TcpPort"), "2433") << key;
+        EXPECT_EQ(p.m.reg.string_value(key, "TcpDynamicPorts"), "") << key;
+      }
+    }
+    EXPECT_EQ(p.m.ui.messages(), moved ? std::vector<std::string>{} : std::vector<std::string>{failed});
+    EXPECT_EQ(p.m.ui.history().size() - p.m.ui.messages().size(), moved ? 1u : 0u) << "the firewall question";
+    std::vector<std::string> firewall;
+    for (const command& c : p.commands) {
+      if (c.line.find("netsh") != std::string::npos) firewall.push_back(c.line);
+    }
+    EXPECT_EQ(firewall, r.firewall);
+    EXPECT_EQ(p.commands.size(), (moved ? 4u : 0u) + r.firewall.size());
+    EXPECT_EQ(p.w->st_disc.text(), !moved                  ? p.w->st_disc.text()
+                                   : r.status_line.empty() ? configured
+                                                           : configured + "\n" + r.status_line);
+    EXPECT_EQ(p.m.log.contains("UDP 1434"), !r.firewall.empty());
+  }
 }
 
 }  // namespace

@@ -38,9 +38,14 @@ TEST(PortPage, TheRealWindowMovesTheInstanceToAnotherPort) {
   ASSERT_TRUE(run.type(m.sle_port, " " + port + " "));
   m.click(m.cb_6);
   run.real(m.cb_6).click();
-  // 2 s before the writes, then four net commands with their waits (26 s).
+  // 2 s before the writes, then four net commands with their waits (26 s); a verified port ends with
+  // the firewall's question, answered No as the model's default.
+  message_box question;
+  ASSERT_TRUE(run.app.wait_for_message_box(question, std::chrono::seconds(90)));
+  EXPECT_EQ(question.message(), firewall_question(port));
+  ASSERT_TRUE(question.press(IDNO));
   ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
-                         "the port configured", std::chrono::seconds(90)));
+                         "the port configured", std::chrono::seconds(30)));
   EXPECT_TRUE(run.shows_the_model());
   EXPECT_EQ(run.real(m.sle_old_port).text(), port);
   const std::string ipall =
@@ -53,6 +58,65 @@ TEST(PortPage, TheRealWindowMovesTheInstanceToAnotherPort) {
   // The port now shown is the one the next click starts from: nothing to change.
   ASSERT_TRUE(run.click(m.cb_6));
   EXPECT_EQ(run.real(m.st_disc).text(), service_names::port_configured);
+}
+
+// SQL Server 2022 Express as its setup leaves it: TCP/IP disabled, a dynamic port. The real window
+// says both, and moves it to a fixed port with TCP/IP on.
+TEST(PortPage, TheRealWindowTurnsTcpIpOnAtAFixedPortOfAnExpressInstance) {
+  wizard_run run;
+  run.setup_ini("qvxpredb=41836\r\n");
+  test::sql_instance express{"SQLEXPRESS", "MSSQL16.SQLEXPRESS", "2022.0160.1000.6"};
+  express.port = "";
+  run.sql_instance(express, "sql_server_2022_64.dll");
+  const std::string tcp =
+      "SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL16.SQLEXPRESS\\MSSQLServer\\"
+      "SuperSocketNetLib\\Tcp";
+  ASSERT_TRUE(test::set_machine_string(KEY_WOW64_64KEY, tcp + "\\IPAll", "TcpDynamicPorts", "49172"));
+  run.machine.reg.set_string("HKEY_LOCAL_MACHINE\\" + tcp + "\\IPAll", "TcpDynamicPorts", "49172");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win32::wide(tcp).c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  DWORD enabled = 0;
+  ASSERT_EQ(
+      RegSetValueExW(key, L"Enabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enabled), sizeof enabled),
+      ERROR_SUCCESS);
+  run.machine.reg.set_dword("HKEY_LOCAL_MACHINE\\" + tcp, "Enabled", 0);
+  run.sql_servers.add_service_key("MSSQL$SQLEXPRESS", "LocalSystem");
+  run.machine.reg.set_string("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\MSSQL$SQLEXPRESS",
+                             "ObjectName", "LocalSystem");
+  test::loopback_listener new_port;
+  ASSERT_NE(new_port.port(), 0);
+  run.machine.net.listening[new_port.port()] = 0;
+  ASSERT_TRUE(run.open());
+  w_server& m = *run.model;
+  ASSERT_TRUE(run.click(m.rb_sql2012));
+  ASSERT_TRUE(run.click(m.cb_next));
+  ASSERT_EQ(m.tab_1.selectedtab(), 2);
+  EXPECT_EQ(run.real(m.sle_old_port).text(), "49172");
+  EXPECT_EQ(run.real(m.st_disc).text(), std::string(service_names::tcp_disabled) +
+                                            std::string(service_names::dynamic_port_before) + "49172" +
+                                            std::string(service_names::dynamic_port_after));
+
+  const std::string port = std::to_string(new_port.port());
+  ASSERT_TRUE(run.type(m.sle_port, port));
+  m.click(m.cb_6);
+  run.real(m.cb_6).click();
+  message_box question;
+  ASSERT_TRUE(run.app.wait_for_message_box(question, std::chrono::seconds(90)));
+  EXPECT_EQ(question.message(), firewall_question(port));
+  ASSERT_TRUE(question.press(IDNO));
+  ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
+                         "the port configured", std::chrono::seconds(30)));
+  EXPECT_TRUE(run.shows_the_model());
+  DWORD value = 7;
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegQueryValueExW(key, L"Enabled", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(value, 1u);
+  EXPECT_EQ(test::machine_string(KEY_WOW64_64KEY, tcp + "\\IPAll", "TcpPort"), port);
+  EXPECT_EQ(test::machine_string(KEY_WOW64_64KEY, tcp + "\\IPAll", "TcpDynamicPorts"), "");
 }
 
 }  // namespace
