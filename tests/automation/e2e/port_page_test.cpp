@@ -11,6 +11,28 @@ namespace {
 
 const test::sql_instance default_2008{"MSSQLSERVER", "MSSQL10.MSSQLSERVER", "2009.100.1600.1"};
 
+// 修改端口 with the port typed: 2 s before the writes, then the net commands with their waits; a verified
+// port ends with the firewall's question, answered No as the model's default.
+testing::AssertionResult move_port(wizard_run& run, const std::string& port) {
+  w_server& m = *run.model;
+  m.click(m.cb_6);
+  run.real(m.cb_6).click();
+  message_box question;
+  if (testing::AssertionResult asked = run.app.wait_for_message_box(question, std::chrono::seconds(90));
+      !asked)
+    return asked;
+  if (question.message() != firewall_question(port)) {
+    question.press(IDNO);
+    return testing::AssertionFailure() << "the box: " << question.message();
+  }
+  if (!question.press(IDNO)) return testing::AssertionFailure() << "no No button";
+  if (!wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
+                  "the port configured", std::chrono::seconds(30))) {
+    return testing::AssertionFailure() << "the port not configured";
+  }
+  return run.shows_the_model();
+}
+
 TEST(PortPage, TheRealWindowMovesTheInstanceToAnotherPort) {
   wizard_run run;
   run.setup_ini("sql2005=1\r\n");
@@ -36,17 +58,7 @@ TEST(PortPage, TheRealWindowMovesTheInstanceToAnotherPort) {
 
   const std::string port = std::to_string(new_port.port());
   ASSERT_TRUE(run.type(m.sle_port, " " + port + " "));
-  m.click(m.cb_6);
-  run.real(m.cb_6).click();
-  // 2 s before the writes, then four net commands with their waits (26 s); a verified port ends with
-  // the firewall's question, answered No as the model's default.
-  message_box question;
-  ASSERT_TRUE(run.app.wait_for_message_box(question, std::chrono::seconds(90)));
-  EXPECT_EQ(question.message(), firewall_question(port));
-  ASSERT_TRUE(question.press(IDNO));
-  ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
-                         "the port configured", std::chrono::seconds(30)));
-  EXPECT_TRUE(run.shows_the_model());
+  ASSERT_TRUE(move_port(run, port));
   EXPECT_EQ(run.real(m.sle_old_port).text(), port);
   const std::string ipall =
       "SOFTWARE\\Microsoft\\Microsoft SQL "
@@ -100,15 +112,7 @@ TEST(PortPage, TheRealWindowTurnsTcpIpOnAtAFixedPortOfAnExpressInstance) {
 
   const std::string port = std::to_string(new_port.port());
   ASSERT_TRUE(run.type(m.sle_port, port));
-  m.click(m.cb_6);
-  run.real(m.cb_6).click();
-  message_box question;
-  ASSERT_TRUE(run.app.wait_for_message_box(question, std::chrono::seconds(90)));
-  EXPECT_EQ(question.message(), firewall_question(port));
-  ASSERT_TRUE(question.press(IDNO));
-  ASSERT_TRUE(wait_until([&] { return run.real(m.st_disc).text() == service_names::port_configured; },
-                         "the port configured", std::chrono::seconds(30)));
-  EXPECT_TRUE(run.shows_the_model());
+  ASSERT_TRUE(move_port(run, port));
   DWORD value = 7;
   DWORD size = sizeof value;
   EXPECT_EQ(RegQueryValueExW(key, L"Enabled", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
